@@ -1,0 +1,81 @@
+#include "app/startup.h"
+
+#include <GL/glut.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "app/fatal.h"
+#include "mesh/prepare.h"
+#include "mesh/reader.h"
+#include "render/display.h"
+#include "render/lighting.h"
+#include "ui/commands.h"
+#include "ui/view_callbacks.h"
+#include "ui/view_state.h"
+
+static const char usageText[] = "\nquarvel [-r] mesh-data\n\n -r: reverse surface\n\n";
+
+const char *parseCommandLine(int argc, char **argv)
+{
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-'; ++i) {
+        if (std::strcmp(argv[i], "-r") == 0) {
+            viewState.reverseSurface = 1;
+        } else {
+            std::fputs(usageText, stdout);
+            endProcess(1);
+        }
+    }
+    // The first other argument names the file; later ones are ignored.
+    return i < argc ? argv[i] : nullptr;
+}
+
+FILE *openMeshInput(const char *fileName)
+{
+    if (!fileName) {
+        return stdin;
+    }
+    // A directory opens for reading on this system but holds no text:
+    // it is refused like a file that cannot be opened.
+    FILE *file = std::fopen(fileName, "r");
+    struct stat info;
+    if (file && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    if (!file) {
+        std::fprintf(stderr, "cannot open file: %s\n", fileName);
+        endProcess(1);
+    }
+    return file;
+}
+
+void runViewer(int argc, char **argv)
+{
+    // All input is read and checked before GLUT starts, so errors need no
+    // display and no window ever opens for bad data.
+    const char *fileName = parseCommandLine(argc, argv);
+    theMesh = readMesh(openMeshInput(fileName));
+    prepareMesh(*theMesh);
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(500, 500);
+    glutCreateWindow(argv[0]);
+
+    initLighting();
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutKeyboardFunc(keyboard);
+    glutSpecialFunc(specialKey);
+    glutIdleFunc(idle);
+    buildMenus();
+
+    glutMainLoop();
+    // freeglut's main loop only returns when told to; this viewer never is.
+    std::exit(0);
+}

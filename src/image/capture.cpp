@@ -1,0 +1,67 @@
+// Saving the window: reading the back buffer and writing it as a BMP file.
+#include <GL/glut.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "image/bmp_write.h"
+#include "render/display.h"
+
+bool writeBmpPixels(FILE *stream, int width, int height)
+{
+    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+    unsigned char *rgb = static_cast<unsigned char *>(std::malloc(bytes > 0 ? bytes : 1));
+    if (!rgb) {
+        std::fprintf(stderr, "cannot allocate image buffer for %d x %d pixels\n", width, height);
+        return false;
+    }
+    writeBmpHeaders(stream, width, height);
+
+    // Rows of exactly 3 x width bytes, read from the frame just drawn.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+
+    writeBmpRows(stream, rgb, width, height);
+    std::free(rgb);
+    return true;
+}
+
+void saveImage(const char *fileName)
+{
+    int width = glutGet(GLUT_WINDOW_WIDTH);
+    int height = glutGet(GLUT_WINDOW_HEIGHT);
+
+    FILE *file = std::fopen(fileName, "wb");
+    if (!file) {
+        std::fprintf(stderr, "can't open %s\n", fileName);
+        return;
+    }
+    std::printf("Saving Image to \"%s\"\n", fileName);
+    std::fflush(stdout);
+
+    // The back buffer's content after a swap is undefined on some systems:
+    // draw the current frame again so the file shows what the window shows.
+    renderFrame();
+    errno = 0;
+    bool written = writeBmpPixels(file, width, height);
+
+    bool failed = std::ferror(file) != 0;
+    int writeError = errno;
+    if (std::fclose(file) != 0 && !failed) {
+        failed = true;
+        writeError = errno;
+    }
+    if (!written) {
+        return;
+    }
+    if (failed) {
+        std::fprintf(stderr, "error writing %s: %s\n", fileName,
+                     writeError ? std::strerror(writeError) : "write failed");
+        return;
+    }
+    std::printf("Done!\n");
+    std::fflush(stdout);
+}
