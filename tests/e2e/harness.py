@@ -106,10 +106,14 @@ class Viewer:
         return window
 
     # -- input --------------------------------------------------------------
-    def keys(self, *keys):
-        """Sends keys (xdotool names: 'w', 'Up', 'asterisk', 'B', ...)."""
+    def keys(self, *keys, check=True):
+        """Sends keys (xdotool names: 'w', 'Up', 'asterisk', 'B', ...).
+
+        A key that ends the process (q) destroys the window between press
+        and release, so xdotool fails on the release: pass check=False.
+        """
         for key in keys:
-            self.x.run("xdotool", "key", "--window", self.window, key)
+            self.x.run("xdotool", "key", "--window", self.window, key, check=check)
 
     def type(self, text):
         self.x.run("xdotool", "type", "--window", self.window, text)
@@ -162,7 +166,7 @@ class Viewer:
 
     def quit(self):
         if self.proc.poll() is None:
-            self.keys("q")
+            self.keys("q", check=False)
             return self.wait_exit()
         return self.proc.returncode
 
