@@ -64,7 +64,9 @@ static bool usableSize(int32_t width, int32_t height)
     if (width <= 0 || height <= 0) {
         return false;
     }
-    return static_cast<int64_t>(width) * height * 3 <= INT_MAX;
+    // Divided rather than multiplied: the product of two large sizes
+    // overflows even 64 bits.
+    return width <= INT_MAX / 3 / height;
 }
 
 // Reads the pixel array from byte 54 on, turning blue-green-red into
