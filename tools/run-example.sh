@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Shows an example surface: opens the viewer when there is a display,
+# otherwise takes a picture of it with quarvel-snapshot and says where it is.
+#
+#   tools/run-example.sh [MESH]     MESH defaults to examples/wave.mesh
+#   BUILD_DIR=dir tools/run-example.sh   use the viewer built in dir
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+
+mesh=${1:-examples/wave.mesh}
+build=${BUILD_DIR:-build}
+viewer=$build/quarvel
+
+[[ -x $viewer ]] || { echo "run-example: $viewer is missing: run tools/setup.sh first" >&2; exit 1; }
+[[ -r $mesh ]] || { echo "run-example: cannot read $mesh" >&2; exit 1; }
+
+display_works() {
+  [[ -n ${DISPLAY:-} ]] || return 1
+  # Without xdpyinfo, trust $DISPLAY and let the viewer report a problem.
+  command -v xdpyinfo >/dev/null || return 0
+  xdpyinfo >/dev/null 2>&1
+}
+
+if display_works; then
+  echo "Opening $mesh: arrow keys turn it, right mouse button for the menu, q quits."
+  exec "$viewer" "$mesh"
+fi
+
+name=$(basename "$mesh" .mesh)
+picture=$build/$name.bmp
+if [[ -n ${DISPLAY:-} ]]; then
+  echo "Cannot open display $DISPLAY; taking a picture of the viewer instead."
+else
+  echo "No display (DISPLAY is not set); taking a picture of the viewer instead."
+fi
+QUARVEL=$viewer tools/quarvel-snapshot --png "$mesh" "$picture"
+echo "Picture of $mesh: $build/$name.png (and $picture as the viewer saved it)"
