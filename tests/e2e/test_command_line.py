@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -66,7 +67,7 @@ class StartupErrors(Workspace):
         for args, name in ((["nosuch"], "nosuch"), (["-r", "nosuch"], "nosuch"),
                            (["no such %s file"], "no such %s file"),
                            (["adir"], "adir"), (["./adir/"], "./adir/"),
-                           (["nosuch", "good.mesh"], "nosuch")):
+                           (["nosuch", "good.mesh"], "nosuch"), ([""], "")):
             with self.subTest(args=args):
                 self.assertEqual(self.run_quarvel(args), (1, "", "cannot open file: %s\n" % name))
 
@@ -95,10 +96,22 @@ class StartupErrors(Workspace):
                 self.assertEqual(err.count("\n"), 1, err)
                 self.assertTrue(err.endswith("\n"), err)
 
-    def test_missing_standard_input(self):
+    def test_standard_input_closed_empty_or_trickling(self):
         # Closed, and empty: both simply run out of data.
         self.assertEqual(self.run_quarvel([], shell_prefix="<&-"), (1, "", NO_MORE))
         self.assertEqual(self.run_quarvel(["-r"]), (1, "", NO_MORE))
+        # A pipe that delivers CR and LF of empty lines in separate writes:
+        # they still make empty lines, so the data merely runs short.
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        proc = subprocess.Popen([os.path.abspath(harness.QUARVEL)], env=env, cwd=self.dir,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        for chunk in (b"2 * 6\r", b"\n\r", b"\n1 2 3\r", b"\n\r", b"\n"):
+            proc.stdin.write(chunk)
+            proc.stdin.flush()
+            time.sleep(0.05)  # lets the reader see each piece on its own
+        out, err = proc.communicate(timeout=harness.TIMEOUT)
+        self.assertEqual((proc.returncode, out, err), (1, b"", NO_MORE.encode()))
 
 
 class StartupWindow(Workspace):

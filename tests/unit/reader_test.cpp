@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -173,6 +174,8 @@ std::vector<GoodCase> goodCases()
         {"five items", "2 * 1\n1 2 3 4 word\n5 6 7\n", 2, 1, {{1, 2, 3}, {5, 6, 7}}},
         {"number forms and tabs", "2 * 1\n1e-3 -2.5E+1 .5\n+4\t5  6\n", 2, 1,
          {{1e-3, -25, 0.5}, {4, 5, 6}}},
+        {"hex and infinite numbers", "2 * 1\n0x1p3 -inf 1.e2xyz\n-0X.8P1 INFINITY 7.\n", 2, 1,
+         {{8, -HUGE_VAL, 100}, {-1, HUGE_VAL, 7}}},
         {"last line without line end", "2 * 1\n1 2 3\n4 5 6", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
         {"300 characters are two pieces", "2 * 1\n" + line255 + padded("4 5 6", 45) + "\n", 2, 1,
          {{1, 2, 3}, {4, 5, 6}}},
@@ -270,6 +273,7 @@ TEST(Reader, RefusesBadData)
         {"blank, hash and word", "2 * 1\n1 2 3\n # word\n", notXyz},
         {"two numbers", "2 * 1\n1 2\n3 4 5\n", notXyz},
         {"word first", "2 * 1\nx 1 2 3\n3 4 5\n", notXyz},
+        {"commas", "2 * 1\n1,2,3\n3 4 5\n", notXyz},
         {"lone CR before a hash", "2 * 1\n1 2 3\n\r#x\n4 5 6\n", notXyz},
         {"NUL first", bytes("2 * 1\n\0 1 2 3\n4 5 6\n"), notXyz},
         {"one point short", "2 * 3\n" + pointLines(5), noMore},
