@@ -1,8 +1,10 @@
 #include "mesh/line_parse.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 static const char *skipSpace(const char *s)
@@ -74,7 +76,84 @@ bool parseHeaderLine(const char *line, HeaderFields *fields)
     return true;
 }
 
+// ---------------------------------------------------------------------------
+// Point lines
+//
+// A point line is defined by what sscanf(line, "%lf %lf %lf", ...) makes
+// of it.  Nearly every line holds three plain decimal numbers, and those
+// are converted here with std::from_chars, which rounds exactly as strtod
+// (and so scanf) does.  Every other line goes to sscanf itself: signs in
+// odd places, "inf", "nan(...)", hexadecimal numbers, fewer than three
+// numbers, and the places where glibc's scanf consumes more than strtod
+// would ("1e", "1e+", "0x").  Only the C locale's '.' is a decimal point,
+// as in the C locale the program runs in.
+
+static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Converts one plain decimal number at s: optional sign, digits with at
+// most one '.', optional exponent.  Returns the end of the number, or
+// nullptr when the text is anything else or when scanf's greedy scan
+// could read further than the number itself.
+static const char *scanPlainNumber(const char *s, const char *end, double *value)
+{
+    const char *start = s;
+    if (*s == '+') {
+        // from_chars takes no '+'; the sign changes nothing.
+        start = ++s;
+    } else if (*s == '-') {
+        ++s;
+    }
+    // A digit or '.' here keeps out "inf", "nan" and a second sign.
+    if (!isDigit(*s) && *s != '.') {
+        return nullptr;
+    }
+    auto result = std::from_chars(start, end, *value);
+    if (result.ec == std::errc::invalid_argument) {
+        return nullptr;
+    }
+    const char *stop = result.ptr;
+    // scanf would take an 'e' (and sign) without exponent digits, or the
+    // 'x' of a hexadecimal prefix, along with the number.
+    if (*stop == 'e' || *stop == 'E' || *stop == 'x' || *stop == 'X') {
+        return nullptr;
+    }
+    if (result.ec != std::errc()) {
+        // Out of range: strtod's HUGE_VAL or underflow result is what
+        // scanf stores.
+        char *strtodEnd = nullptr;
+        *value = std::strtod(start, &strtodEnd);
+        if (strtodEnd != stop) {
+            return nullptr;
+        }
+    }
+    return stop;
+}
+
+const char *parsePlainPoint(const char *text, const char *end, Vec3 *point)
+{
+    double v[3];
+    const char *s = text;
+    for (double &value : v) {
+        // The white space scanf skips in the C locale, but a line feed
+        // ends the line here.
+        while (*s == ' ' || *s == '\t' || *s == '\v' || *s == '\f' || *s == '\r') {
+            ++s;
+        }
+        s = scanPlainNumber(s, end, &value);
+        if (!s) {
+            return nullptr;
+        }
+    }
+    point->x = v[0];
+    point->y = v[1];
+    point->z = v[2];
+    return s;
+}
+
 int parsePointLine(const char *line, Vec3 *point)
 {
+    if (parsePlainPoint(line, line + std::strlen(line), point)) {
+        return 3;
+    }
     return std::sscanf(line, "%lf %lf %lf", &point->x, &point->y, &point->z);
 }

@@ -23,3 +23,9 @@ bool parseHeaderLine(const char *line, HeaderFields *fields);
 // number of values converted (0 to 3), or -1 for a line with nothing but
 // white space, and stores the values converted.
 int parsePointLine(const char *line, Vec3 *point);
+
+// The fast case of parsePointLine: when the text up to end (or up to a
+// NUL or a line feed) begins with three plain decimal numbers, stores
+// them and returns the end of the third; otherwise returns nullptr and
+// stores nothing.  Whatever it accepts, sscanf would read the same way.
+const char *parsePlainPoint(const char *text, const char *end, Vec3 *point);
