@@ -6,10 +6,15 @@
 #   BUILD_DIR=dir tools/run-example.sh   use the viewer built in dir
 set -euo pipefail
 
+# A mesh named on the command line is relative to where we were started.
+mesh=${1:-}
+if [[ -n $mesh && $mesh != /* && -e $mesh ]]; then
+  mesh=$PWD/$mesh
+fi
 cd "$(dirname "$0")/.."
-
-mesh=${1:-examples/wave.mesh}
+mesh=${mesh:-examples/wave.mesh}
 build=${BUILD_DIR:-build}
+[[ $build == /* ]] || build=$PWD/$build
 viewer=$build/quarvel
 
 [[ -x $viewer ]] || { echo "run-example: $viewer is missing: run tools/setup.sh first" >&2; exit 1; }

@@ -162,5 +162,48 @@ class SnapshotTest(unittest.TestCase):
         self.assertNotEqual(proc.wait(timeout=30), 0)
 
 
+class RunExampleTest(unittest.TestCase):
+    """tools/run-example.sh: a window with a display, a picture without."""
+
+    def setUp(self):
+        self.build = tempfile.mkdtemp(prefix="quarvel-run-example-test-")
+        os.symlink(os.path.abspath(os.environ.get("QUARVEL", "build/quarvel")),
+                   os.path.join(self.build, "quarvel"))
+        self.script = os.path.join(SOURCE, "tools", "run-example.sh")
+
+    def tearDown(self):
+        shutil.rmtree(self.build)
+
+    def test_without_display_takes_a_picture(self):
+        env = dict(os.environ, BUILD_DIR=self.build)
+        env.pop("DISPLAY", None)
+        r = subprocess.run([self.script, "examples/torus.mesh"], env=env, capture_output=True,
+                           text=True, timeout=120)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        png = os.path.join(self.build, "torus.png")
+        self.assertIn(png, r.stdout)
+        self.assertTrue(os.path.getsize(png) > 1000)
+
+    def test_with_display_opens_the_viewer(self):
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        import harness
+        with harness.XServer() as x:
+            proc = subprocess.Popen([self.script], env=dict(x.env, BUILD_DIR=self.build),
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            try:
+                window = harness.wait_for(
+                    lambda: x.run("xdotool", "search", "--onlyvisible", "--name", "quarvel",
+                                  check=False).stdout.split(), "the viewer's window")[0]
+                x.run("xdotool", "key", "--window", window, "q", check=False)
+                out, err = proc.communicate(timeout=30)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+            self.assertEqual(proc.returncode, 0, err)
+            self.assertIn("Opening examples/wave.mesh", out)
+            self.assertEqual(os.listdir(self.build), ["quarvel"])
+
+
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[1:])
