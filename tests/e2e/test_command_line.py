@@ -42,14 +42,14 @@ class Workspace(unittest.TestCase):
 
 
 class StartupErrors(Workspace):
-    def run_quarvel(self, args, stdin_path=None, shell_prefix=None):
+    def run_quarvel(self, args, stdin_path=None, redirect=None):
         """(status, stdout, stderr) of a run without a display."""
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         binary = os.path.abspath(harness.QUARVEL)
-        if shell_prefix is None:
+        if redirect is None:
             command = [binary] + list(args)
         else:
-            command = ["sh", "-c", 'exec "$0" "$@" ' + shell_prefix, binary] + list(args)
+            command = ["sh", "-c", 'exec "$0" "$@" ' + redirect, binary] + list(args)
         with open(stdin_path or os.devnull, "rb") as stdin:
             r = subprocess.run(command, cwd=self.dir, env=env, stdin=stdin, capture_output=True,
                                timeout=harness.TIMEOUT)
@@ -98,7 +98,7 @@ class StartupErrors(Workspace):
 
     def test_standard_input_closed_empty_or_trickling(self):
         # Closed, and empty: both simply run out of data.
-        self.assertEqual(self.run_quarvel([], shell_prefix="<&-"), (1, "", NO_MORE))
+        self.assertEqual(self.run_quarvel([], redirect="<&-"), (1, "", NO_MORE))
         self.assertEqual(self.run_quarvel(["-r"]), (1, "", NO_MORE))
         # A pipe that delivers CR and LF of empty lines in separate writes:
         # they still make empty lines, so the data merely runs short.

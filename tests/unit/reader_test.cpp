@@ -101,11 +101,11 @@ Outcome readText(const std::string &text, Source source)
 }
 
 // n point lines "k k+0.5 -k", one per line.
-std::string pointLines(int n, const char *lineEnd = "\n")
+std::string pointLines(int n)
 {
     std::string s;
     for (int k = 0; k < n; ++k) {
-        s += std::to_string(k) + " " + std::to_string(k) + ".5 " + std::to_string(-k) + lineEnd;
+        s += std::to_string(k) + " " + std::to_string(k) + ".5 " + std::to_string(-k) + "\n";
     }
     return s;
 }
