@@ -8,6 +8,7 @@
 
 #include "app/fatal.h"
 #include "mesh/line_parse.h"
+#include "mesh/load_progress.h"
 
 // ---------------------------------------------------------------------------
 // Input in blocks
@@ -16,19 +17,28 @@
 // fgets() with a 256-byte buffer would give on a stream whose CR LF pairs
 // had been turned into LF.  Blocks come from read() where the stream has a
 // descriptor, so a pipe delivers whatever has arrived instead of waiting
-// for a full block.
+// for a full block.  Pieces are found with memchr and handed out in place:
+// the byte after a piece is set to NUL while it is in use, and put back
+// before the next piece is looked for.  A NUL also follows the last byte
+// read, so scanning stops at the end of the data.
 
 static char lineBuffer[lineBufferSize];
 
-static char inputBlock[1 << 16];
+// One spare byte at the end takes the NUL after the data.
+static char inputBlock[(1 << 16) + 1];
+static const size_t blockCapacity = sizeof inputBlock - 1;
 static size_t blockPos = 0;
 static size_t blockEnd = 0;
 static bool inputEnded = false;
+static char *savedPlace = nullptr;  // byte overwritten by the NUL of a piece
+static char savedByte = 0;
 
 void resetMeshReader()
 {
     blockPos = blockEnd = 0;
     inputEnded = false;
+    savedPlace = nullptr;
+    inputBlock[0] = '\0';
 }
 
 // Moves unread bytes to the front and appends more input.  Returns false
@@ -44,7 +54,7 @@ static bool refillBlock(FILE *stream)
     blockPos = 0;
     blockEnd = kept;
 
-    size_t room = sizeof inputBlock - kept;
+    size_t room = blockCapacity - kept;
     int fd = fileno(stream);
     long got;
     if (fd >= 0) {
@@ -59,51 +69,127 @@ static bool refillBlock(FILE *stream)
         return false;
     }
     blockEnd += static_cast<size_t>(got);
+    inputBlock[blockEnd] = '\0';
     return true;
 }
 
-// Reads one piece of at most lineBufferSize - 1 characters, up to and
-// including a line feed.  A CR directly followed by LF is delivered as LF.
-// Returns false when nothing could be read.
-static bool readPiece(char *buffer, FILE *stream)
+// Cuts the next piece of at most lineBufferSize - 1 characters, up to and
+// including a line feed, and returns it NUL-terminated inside the block
+// with a final CR LF turned into LF; length receives its length.  Returns
+// nullptr when nothing could be read.
+static void restoreSavedByte()
 {
-    int length = 0;
-    while (length < lineBufferSize - 1) {
-        if (blockPos == blockEnd && !refillBlock(stream)) {
-            break;
-        }
-        char c = inputBlock[blockPos];
-        if (c == '\r') {
-            if (blockPos + 1 == blockEnd) {
-                refillBlock(stream);
+    if (savedPlace) {
+        *savedPlace = savedByte;
+        savedPlace = nullptr;
+    }
+}
+
+static char *nextPiece(size_t *length, FILE *stream)
+{
+    const size_t limit = lineBufferSize - 1;
+    restoreSavedByte();
+    for (;;) {
+        char *start = inputBlock + blockPos;
+        size_t available = blockEnd - blockPos;
+        // A CR LF counts as one character, so the 255th character may end
+        // one byte further on.
+        size_t window = available < limit + 1 ? available : limit + 1;
+        char *lineFeed = static_cast<char *>(std::memchr(start, '\n', window));
+        if (lineFeed) {
+            size_t at = static_cast<size_t>(lineFeed - start);
+            if (at > 0 && start[at - 1] == '\r') {
+                start[at - 1] = '\n';
+                start[at] = '\0';  // consumed with the piece: nothing to restore
+                blockPos += at + 1;
+                *length = at;
+                return start;
             }
-            if (blockPos + 1 < blockEnd && inputBlock[blockPos + 1] == '\n') {
-                blockPos += 2;
-                buffer[length++] = '\n';
-                break;
-            }
+            size_t taken = at < limit ? at + 1 : limit;
+            blockPos += taken;
+            savedPlace = start + taken;
+            savedByte = *savedPlace;
+            *savedPlace = '\0';
+            *length = taken;
+            return start;
         }
-        ++blockPos;
-        buffer[length++] = c;
-        if (c == '\n') {
-            break;
+        // Without a line feed the piece is full once 255 characters are
+        // there and the last is not a CR that a LF might follow.
+        bool full = available > limit || (available == limit && start[limit - 1] != '\r');
+        if (full || !refillBlock(stream)) {
+            if (available == 0) {
+                return nullptr;
+            }
+            size_t taken = available < limit ? available : limit;
+            blockPos += taken;
+            savedPlace = start + taken;
+            savedByte = *savedPlace;
+            *savedPlace = '\0';
+            *length = taken;
+            return start;
         }
     }
-    buffer[length] = '\0';
-    return length > 0;
+}
+
+// The next piece that is neither a comment nor empty, in place.  Ends the
+// process with "cannot read any more." when the input runs out.
+static char *nextDataPiece(FILE *stream, size_t *length)
+{
+    for (;;) {
+        char *piece = nextPiece(length, stream);
+        if (!piece) {
+            endLoadProgress();
+            std::fprintf(stderr, "cannot read any more.\n");
+            endProcess(1);
+        }
+        if (piece[0] != '#' && piece[0] != '\n') {
+            return piece;
+        }
+    }
+}
+
+// The common point line, parsed straight from the block: three plain
+// numbers on a line that ends with its line feed within the piece limit,
+// so the piece would be exactly that line and give the same point.
+// Anything else (comments, long lines, the end of the block, other forms
+// of numbers) is left to the general path, and nothing is consumed.
+static bool readPlainPoint(Vec3 *point)
+{
+    restoreSavedByte();
+    const char *start = inputBlock + blockPos;
+    if (*start == '#') {
+        return false;
+    }
+    Vec3 value;
+    const char *lineFeed = parsePlainPoint(start, inputBlock + blockEnd, &value);
+    if (!lineFeed) {
+        return false;
+    }
+    const char *last = start + (lineBufferSize - 2);
+    while (lineFeed <= last && *lineFeed != '\n' && *lineFeed != '\0') {
+        ++lineFeed;
+    }
+    if (lineFeed > last || *lineFeed != '\n') {
+        return false;
+    }
+    *point = value;
+    blockPos = static_cast<size_t>(lineFeed + 1 - inputBlock);
+    return true;
+}
+
+// Any other point line: the next significant piece, parsed as a whole.
+// False when it does not hold three numbers.
+static bool readPointPiece(Vec3 *point, FILE *stream)
+{
+    size_t length;
+    return parsePointLine(nextDataPiece(stream, &length), point) == 3;
 }
 
 void readDataLine(char *buffer, FILE *stream)
 {
-    for (;;) {
-        if (!readPiece(buffer, stream)) {
-            std::fprintf(stderr, "cannot read any more.\n");
-            endProcess(1);
-        }
-        if (buffer[0] != '#' && buffer[0] != '\n') {
-            return;
-        }
-    }
+    size_t length = 0;
+    const char *piece = nextDataPiece(stream, &length);
+    std::memcpy(buffer, piece, length + 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -184,15 +270,25 @@ Mesh *readMesh(FILE *stream)
     mesh->normals = allocateRows(mesh->rows, mesh->cols, header);
 
     // Points come column by column: line k is points[k mod rows][k div rows].
+    // Each line is parsed where it lies in the input block.
+    beginLoadProgress(header.rows * header.cols);
+    long long done = 0;
+    long long nextCheck = progressCheckInterval;
     for (int j = 0; j < mesh->cols; ++j) {
         for (int i = 0; i < mesh->rows; ++i) {
-            readDataLine(lineBuffer, stream);
-            if (parsePointLine(lineBuffer, &mesh->points[i][j]) != 3) {
+            Vec3 *point = &mesh->points[i][j];
+            if (!readPlainPoint(point) && !readPointPiece(point, stream)) {
+                endLoadProgress();
                 std::fputs("not in 'x y z' format.", stderr);
                 endProcess(1);
             }
+            if (++done == nextCheck) {
+                nextCheck += progressCheckInterval;
+                noteLoadProgress(done);
+            }
         }
     }
+    endLoadProgress();
 
     std::fclose(stream);
     resetMeshReader();
