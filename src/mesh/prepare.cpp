@@ -30,11 +30,17 @@ static bool isClosed(const Mesh &mesh)
     return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) < closedThreshold;
 }
 
+// Rows of normals computed together: enough rows per column to keep the
+// work of a column in the cache, few enough that the rows' pages stay in
+// the TLB (every row is an array of its own, so a walk down a column of a
+// big grid touches a new page at every row).
+constexpr int bandRows = 8;
+
 // Adds the two facet normals of the cell whose top-left corner is
-// points[i][j].  The cell is split along its diagonal p00-p11, as the
-// surface is drawn; the unnormalised cross products weight each facet by
-// its area.
-static void addCellFacets(Vec3 **p, Vec3 **n, int i, int j)
+// points[i][j] to those of its corners that lie in rows [r0, r1).  The
+// cell is split along its diagonal p00-p11, as the surface is drawn; the
+// unnormalised cross products weight each facet by its area.
+static void addCellFacets(Vec3 **p, Vec3 **n, int i, int j, int r0, int r1)
 {
     const Vec3 &p00 = p[i][j];
     const Vec3 &p01 = p[i][j + 1];
@@ -43,16 +49,25 @@ static void addCellFacets(Vec3 **p, Vec3 **n, int i, int j)
     Vec3 a = sub(p00, p01);
     Vec3 b = sub(p11, p00);
     Vec3 c = sub(p10, p11);
-
     Vec3 f1 = cross(a, b);
-    addTo(n[i][j + 1], f1);
-    addTo(n[i][j], f1);
-    addTo(n[i + 1][j + 1], f1);
-
     Vec3 f2 = cross(c, b);
-    addTo(n[i + 1][j + 1], f2);
-    addTo(n[i][j], f2);
-    addTo(n[i + 1][j], f2);
+    const bool top = i >= r0;
+    const bool bottom = i + 1 < r1;
+
+    if (top) {
+        addTo(n[i][j + 1], f1);
+        addTo(n[i][j], f1);
+    }
+    if (bottom) {
+        addTo(n[i + 1][j + 1], f1);
+        addTo(n[i + 1][j + 1], f2);
+    }
+    if (top) {
+        addTo(n[i][j], f2);
+    }
+    if (bottom) {
+        addTo(n[i + 1][j], f2);
+    }
 }
 
 // A normal touching no facet of non-zero area stays (0, 0, 0).
@@ -67,66 +82,48 @@ static void normalise(Vec3 &v)
     }
 }
 
-// The x-y extent.  A point's y is compared only when its x did not just
-// replace the bound, visiting column by column, so the result depends on
-// the visiting order (and on reversal).  That is the intended rule: it is
-// not the larger of x and y taken together.
-struct Extent {
-    double maximum = 0.0;
-    double minimum = 0.0;
-};
-
-static void widen(Extent &e, const Vec3 &point)
+// The normals of rows [r0, r1), column by column.  The cells of the rows
+// r0 - 1 and r1 - 1 also feed the neighbouring bands, which compute them
+// again for their own rows.  Each normal still gets exactly the additions
+// of a cell-by-cell walk over the whole grid, column by column, in the
+// same order: those of cells (i-1, j-1), (i, j-1), (i-1, j), (i, j).  It
+// is cleared just before the first and normalised right after the last;
+// the two seam rows of a closed surface wait until they are joined.
+static void bandNormals(Vec3 **p, Vec3 **n, int rows, int cols, int r0, int r1, bool closed)
 {
-    if (point.x > e.maximum) {
-        e.maximum = point.x;
-    } else if (point.y > e.maximum) {
-        e.maximum = point.y;
-    }
-    if (point.x < e.minimum) {
-        e.minimum = point.x;
-    } else if (point.y < e.minimum) {
-        e.minimum = point.y;
-    }
-}
-
-// Normals and extent in one sweep, column by column and row by row within
-// a column, so a large grid passes through the cache once.  The result is
-// exactly that of separate passes (clear every normal; add the facets cell
-// by cell, column by column; join the seam; normalise; then the extent):
-// - a normal is cleared just before the first cell that adds to it, so its
-//   sum still starts at +0 and receives its facets in the same order;
-// - a normal is normalised once its last cell, (i, j), has been added; the
-//   two seam rows of a closed surface wait until they are joined;
-// - the extent visits the points in the same order.
-static Extent sweepGrid(Mesh &mesh)
-{
-    const int rows = mesh.rows;
-    const int cols = mesh.cols;
-    Vec3 **p = mesh.points;
-    Vec3 **n = mesh.normals;
-    const bool closed = isClosed(mesh);
     const Vec3 zero = {0.0, 0.0, 0.0};
-    Extent extent;
-
-    for (int i = 0; i < rows; ++i) {
+    const int firstCell = r0 > 0 ? r0 - 1 : 0;
+    const int endCell = r1 < rows - 1 ? r1 : rows - 1;
+    for (int i = r0; i < r1; ++i) {
         n[i][0] = zero;
     }
     for (int j = 0; j < cols; ++j) {
-        const bool cellColumn = j + 1 < cols;
-        if (cellColumn) {
-            n[0][j + 1] = zero;
-        }
-        for (int i = 0; i < rows; ++i) {
-            if (cellColumn && i + 1 < rows) {
-                n[i + 1][j + 1] = zero;
-                addCellFacets(p, n, i, j);
+        if (j + 1 < cols) {
+            for (int i = r0; i < r1; ++i) {
+                n[i][j + 1] = zero;
             }
+            for (int i = firstCell; i < endCell; ++i) {
+                addCellFacets(p, n, i, j, r0, r1);
+            }
+        }
+        for (int i = r0; i < r1; ++i) {
             if (!closed || (i != 0 && i != rows - 1)) {
                 normalise(n[i][j]);
             }
-            widen(extent, p[i][j]);
         }
+    }
+}
+
+void computeNormals(Mesh &mesh)
+{
+    const int rows = mesh.rows;
+    const int cols = mesh.cols;
+    Vec3 **n = mesh.normals;
+    const bool closed = isClosed(mesh);
+
+    for (int r0 = 0; r0 < rows; r0 += bandRows) {
+        bandNormals(mesh.points, n, rows, cols, r0, r0 + bandRows < rows ? r0 + bandRows : rows,
+                    closed);
     }
 
     // Across a closed seam both rows get the facets of both sides.
@@ -137,10 +134,39 @@ static Extent sweepGrid(Mesh &mesh)
             n[rows - 1][j] = n[0][j];
         }
     }
-    return extent;
 }
 
-void computeNormals(Mesh &mesh) { sweepGrid(mesh); }
+// The x-y extent: the larger of the maximum and the negated minimum.  A
+// point's y is compared only when its x did not just replace the bound,
+// visiting column by column, so the result depends on the visiting order
+// (and on reversal).  That is the intended rule: it is not the larger of
+// x and y taken together.
+static double fitExtent(const Mesh &mesh)
+{
+    double maximum = 0.0;
+    double minimum = 0.0;
+    for (int j = 0; j < mesh.cols; ++j) {
+        const bool ahead = j + 3 < mesh.cols;
+        for (int i = 0; i < mesh.rows; ++i) {
+            if (ahead) {
+                __builtin_prefetch(&mesh.points[i][j + 3]);
+            }
+            double x = mesh.points[i][j].x;
+            double y = mesh.points[i][j].y;
+            if (x > maximum) {
+                maximum = x;
+            } else if (y > maximum) {
+                maximum = y;
+            }
+            if (x < minimum) {
+                minimum = x;
+            } else if (y < minimum) {
+                minimum = y;
+            }
+        }
+    }
+    return -minimum > maximum ? -minimum : maximum;
+}
 
 void prepareMesh(Mesh &mesh)
 {
@@ -149,8 +175,8 @@ void prepareMesh(Mesh &mesh)
             std::swap(mesh.points[i], mesh.points[mesh.rows - 1 - i]);
         }
     }
-    Extent e = sweepGrid(mesh);
-    double extent = -e.minimum > e.maximum ? -e.minimum : e.maximum;
+    computeNormals(mesh);
+    double extent = fitExtent(mesh);
 
     // A surface with no x-y extent (all points on the z axis) keeps the
     // natural size instead of an infinite scale.
