@@ -15,7 +15,7 @@ frames=${FRAMES:-10}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 targets=(quarvel-gen quarvel-load parse-baseline bench-frame)
-if cmake --build "$build" --target help | grep -q bench-mesh; then
+if cmake --build "$build" --target help | grep bench-mesh >/dev/null; then
   targets+=(bench-mesh)
 fi
 cmake --build "$build" -j"${JOBS:-2}" --target "${targets[@]}" >/dev/null
