@@ -7,11 +7,16 @@
 
 #include "image/bmp_write.h"
 #include "render/display.h"
+#include "ui/view_callbacks.h"
 
 bool writeBmpPixels(FILE *stream, int width, int height)
 {
+    // Cleared, because glReadPixels leaves untouched whatever lies outside
+    // the drawable: just after a resize the window's new size can be larger
+    // than the buffer GL still reads from, and those pixels must come out
+    // black rather than as leftover heap bytes.
     size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
-    unsigned char *rgb = static_cast<unsigned char *>(std::malloc(bytes > 0 ? bytes : 1));
+    unsigned char *rgb = static_cast<unsigned char *>(std::calloc(bytes > 0 ? bytes : 1, 1));
     if (!rgb) {
         std::fprintf(stderr, "cannot allocate image buffer for %d x %d pixels\n", width, height);
         return false;
@@ -44,6 +49,10 @@ void saveImage(const char *fileName)
 
     // The back buffer's content after a swap is undefined on some systems:
     // draw the current frame again so the file shows what the window shows.
+    // A resize that arrived with the key has not been passed to reshape
+    // yet (GLUT does that after the pending events): apply the window's
+    // size first, or the frame would keep the old viewport and shape.
+    reshape(width, height);
     renderFrame();
     errno = 0;
     bool written = writeBmpPixels(file, width, height);
