@@ -40,7 +40,9 @@ void writeFile(const std::string &path, const Bytes &bytes)
 {
     FILE *f = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(f);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+    }
     std::fclose(f);
 }
 
