@@ -49,9 +49,10 @@ void saveImage(const char *fileName)
 
     // The back buffer's content after a swap is undefined on some systems:
     // draw the current frame again so the file shows what the window shows.
-    // A resize that arrived with the key has not been passed to reshape
-    // yet (GLUT does that after the pending events): apply the window's
-    // size first, or the frame would keep the old viewport and shape.
+    // Until reshape has run for the window's present size (a resize that
+    // arrives together with the key, or a key right after start), GL still
+    // draws into the old viewport, and the drawable itself is resized only
+    // when the viewport is set: bring both in line with the window first.
     reshape(width, height);
     renderFrame();
     errno = 0;
