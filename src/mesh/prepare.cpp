@@ -178,7 +178,9 @@ void prepareMesh(Mesh &mesh)
     computeNormals(mesh);
     double extent = fitExtent(mesh);
 
-    // A surface with no x-y extent (all points on the z axis) keeps the
-    // natural size instead of an infinite scale.
-    viewState.scale = extent > 0.0 ? static_cast<float>(1.0 / extent) : 1.0f;
+    // A surface with no x-y extent (all points on the z axis), or one so
+    // small that its reciprocal overflows a float, keeps the natural size
+    // instead of an infinite scale.
+    float fit = extent > 0.0 ? static_cast<float>(1.0 / extent) : 1.0f;
+    viewState.scale = std::isfinite(fit) ? fit : 1.0f;
 }

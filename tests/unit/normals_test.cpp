@@ -212,14 +212,17 @@ TEST_F(Prepare, ScaleFollowsTheVisitingOrder)
     }
 }
 
-// With no x-y extent at all (every point on the z axis) the surface keeps
-// its natural size instead of an infinite scale.
-TEST_F(Prepare, ZeroExtentKeepsScaleOne)
+// With no x-y extent at all (every point on the z axis), or one whose
+// reciprocal overflows a float, the surface keeps its natural size instead
+// of an infinite scale.
+TEST_F(Prepare, ZeroOrTinyExtentKeepsScaleOne)
 {
-    Grid g(3, 6, [](int i, int j) { return Vec3{0, 0, double(i + j)}; });
-    viewState.scale = 5.0f;
-    prepareMesh(g.mesh);
-    EXPECT_EQ(viewState.scale, 1.0f);
+    for (double size : {0.0, 1e-40, 1e-300}) {
+        Grid g(3, 6, [size](int i, int j) { return Vec3{size * i, 0, double(i + j)}; });
+        viewState.scale = 5.0f;
+        prepareMesh(g.mesh);
+        EXPECT_EQ(viewState.scale, 1.0f) << size;
+    }
 }
 
 // "r" turns the surface over each time; twice brings back the order of
