@@ -41,10 +41,12 @@ static Point saddle(double u, double v)
 // first exactly, so the viewer joins the normals across the seam.
 static double turn(double u) { return u >= 1.0 ? 0.0 : 2 * M_PI * u; }
 
+// Radius 1 fills the view; the height stays within reach of the near
+// plane, so the front of the tube is never cut open.
 static Point tube(double u, double v)
 {
     double a = turn(u);
-    return {0.5 * std::cos(a), 0.5 * std::sin(a), 2 * v - 1};
+    return {std::cos(a), std::sin(a), 1.6 * v - 0.8};
 }
 
 static Point torus(double u, double v)
