@@ -53,6 +53,9 @@ static bool refillBlock(FILE *stream)
     std::memmove(inputBlock, inputBlock + blockPos, kept);
     blockPos = 0;
     blockEnd = kept;
+    // The NUL after the data must hold even when nothing more arrives:
+    // the scans of a piece stop at it instead of running into old bytes.
+    inputBlock[blockEnd] = '\0';
 
     size_t room = blockCapacity - kept;
     int fd = fileno(stream);
@@ -117,6 +120,9 @@ static char *nextPiece(size_t *length, FILE *stream)
         // there and the last is not a CR that a LF might follow.
         bool full = available > limit || (available == limit && start[limit - 1] != '\r');
         if (full || !refillBlock(stream)) {
+            // A refill that found the end has still moved the unread bytes.
+            start = inputBlock + blockPos;
+            available = blockEnd - blockPos;
             if (available == 0) {
                 return nullptr;
             }

@@ -177,6 +177,11 @@ std::vector<GoodCase> goodCases()
         {"hex and infinite numbers", "2 * 1\n0x1p3 -inf 1.e2xyz\n-0X.8P1 INFINITY 7.\n", 2, 1,
          {{8, -HUGE_VAL, 100}, {-1, HUGE_VAL, 7}}},
         {"last line without line end", "2 * 1\n1 2 3\n4 5 6", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
+        // The unread end of the input is moved to the front of the block
+        // when the read finds the end: a last line longer than what came
+        // before it must still be read from its new place.
+        {"short input without line end", "1*1\n1.0 2.0 3.0", 1, 1, {{1, 2, 3}}},
+        {"blanks after the last point", "1 * 1\n1 2 3       ", 1, 1, {{1, 2, 3}}},
         {"300 characters are two pieces", "2 * 1\n" + line255 + padded("4 5 6", 45) + "\n", 2, 1,
          {{1, 2, 3}, {4, 5, 6}}},
         {"255 characters and LF", "2 * 1\n" + line255 + "\n4 5 6\n", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
