@@ -229,8 +229,36 @@ static Vec3 **allocateRows(int rows, int cols, const HeaderFields &header)
     return rowPointers;
 }
 
+// Memory the grid may take: what the system says is available now (free
+// memory and caches it can drop), else all of its physical memory.
+static uint64_t usableMemory()
+{
+    uint64_t available = 0;
+    if (FILE *info = std::fopen("/proc/meminfo", "r")) {
+        char line[128];
+        unsigned long long kib;
+        while (std::fgets(line, sizeof line, info)) {
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+                available = kib * 1024;
+                break;
+            }
+        }
+        std::fclose(info);
+    }
+    if (available > 0) {
+        return available;
+    }
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return SIZE_MAX / 2;
+    }
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
 // A grid the machine cannot hold is refused before anything is allocated,
-// so a mistyped header fails at once instead of after a long read.
+// so a mistyped header fails at once instead of after a long read, and a
+// few bytes of header cannot drive the machine out of memory.
 static bool fitsInMemory(long long rows, long long cols)
 {
     uint64_t points = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
@@ -239,12 +267,7 @@ static bool fitsInMemory(long long rows, long long cols)
         return false;
     }
     uint64_t bytes = points * perPoint + 2 * sizeof(Vec3 *) * static_cast<uint64_t>(rows);
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) {
-        return bytes <= SIZE_MAX / 2;
-    }
-    return bytes <= static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+    return bytes <= usableMemory();
 }
 
 Mesh *readMesh(FILE *stream)
