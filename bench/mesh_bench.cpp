@@ -14,17 +14,6 @@
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 
-static void freeMesh(Mesh *mesh)
-{
-    for (int i = 0; i < mesh->rows; ++i) {
-        std::free(mesh->points[i]);
-        std::free(mesh->normals[i]);
-    }
-    std::free(mesh->points);
-    std::free(mesh->normals);
-    std::free(mesh);
-}
-
 static Mesh *load(const std::string &path)
 {
     FILE *stream = std::fopen(path.c_str(), "r");

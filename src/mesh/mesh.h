@@ -21,3 +21,8 @@ struct Mesh {
 
 // The one surface of the run: set by start-up, never freed.
 extern Mesh *theMesh;
+
+// Releases a grid made by the reader.  The viewer keeps its one grid for
+// the whole run; tests, fuzz targets and benchmarks that read many free
+// each one.
+void freeMesh(Mesh *mesh);

@@ -52,17 +52,6 @@ struct Outcome {
     bool closed = false;    // the stream's descriptor was closed (File only)
 };
 
-void freeMesh(Mesh *mesh)
-{
-    for (int i = 0; i < mesh->rows; ++i) {
-        std::free(mesh->points[i]);
-        std::free(mesh->normals[i]);
-    }
-    std::free(mesh->points);
-    std::free(mesh->normals);
-    std::free(mesh);
-}
-
 Outcome readText(const std::string &text, Source source)
 {
     FILE *stream;
