@@ -1,400 +1,160 @@
-// The exact OpenGL calls of the one-time set-up, of a frame and of the view
-// callbacks, as logged by the recording stand-in.  These are the faults a
-// picture hides: a light placed before the camera, a reversed strip, a
-// normal sent after its vertex, a float where a double is due.
+// The exact GL calls of the set-up and of a frame, logged one a line by a stand-in for GL,
+// GLU and GLUT: what a picture hides (a light placed before the camera, a reversed strip,
+// a normal after its vertex, a float for a double).
 #include <gtest/gtest.h>
 
 #include <GL/glut.h>
 
 #include <cmath>
+#include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "mesh/mesh.h"
-#include "recording_gl.h"
 #include "render/display.h"
-#include "render/draw.h"
 #include "render/lighting.h"
-#include "ui/view_callbacks.h"
 #include "ui/view_state.h"
 
-namespace {
+static std::string calls;
 
-using Calls = std::vector<std::string>;
-
-Calls operator+(Calls a, const Calls &b)
+// Numbers in their shortest form that reads back to the same float or double.
+template <class T> static std::string str(T v)
 {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+    char b[40];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(b, sizeof b, "%.*g", digits, double(v));
+        if (T(std::strtod(b, nullptr)) == v) break;
+    }
+    return b;
+}
+static std::string str(const std::string &v) { return v; }
+static std::string str(GLenum e)
+{
+#define N(e) {e, #e},
+    static const std::map<GLenum, std::string> names = {N(GL_LIGHTING) N(GL_LIGHT0)
+        N(GL_LIGHT1) N(GL_DEPTH_TEST) N(GL_POLYGON_OFFSET_FILL) N(GL_NORMALIZE) N(GL_CLIP_PLANE0)
+        N(GL_PROJECTION) N(GL_MODELVIEW) N(GL_POSITION) N(GL_DIFFUSE) N(GL_SPECULAR) N(GL_LESS)
+        N(GL_LIGHT_MODEL_AMBIENT) N(GL_LIGHT_MODEL_TWO_SIDE) N(GL_FRONT) N(GL_BACK) N(GL_SMOOTH)
+        N(GL_AMBIENT_AND_DIFFUSE) N(GL_SHININESS) N(GL_FLAT) N(GL_LINES) N(GL_LINE_STRIP)
+        N(GL_TRIANGLE_STRIP) N(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)};
+    return names.count(e) ? names.at(e) : std::to_string(e);
+}
+template <class T> static std::string vec(const T *v, int n)
+{
+    std::string s = "{";
+    for (int i = 0; i < n; ++i) s += (i ? ", " : "") + str(v[i]);
+    return s + "}";
+}
+template <class... T> static std::string call(const char *f, T... a)
+{
+    std::string s = std::string(f) + "(", sep;
+    ((s += sep + str(a), sep = ", "), ...);
+    return s + ")\n";
+}
+#define REC(...) calls += call(__func__, __VA_ARGS__)
+#define NOARGS(f) void f() { calls += call(#f); }
+#define ENUM(f) void f(GLenum e) { REC(e); }
+#define FV(f) void f(GLenum a, GLenum b, const GLfloat *v) { REC(a, b, vec(v, 4)); }
+#define XYZ(f, T) void f(T x, T y, T z) { REC(x, y, z); }
+#define V(f, T, n) void f(const T *v) { REC(vec(v, n)); }
+extern "C" {
+ENUM(glEnable) ENUM(glDisable) ENUM(glDepthFunc) ENUM(glShadeModel) ENUM(glMatrixMode)
+ENUM(glBegin) ENUM(glClear) FV(glLightfv) FV(glMaterialfv) XYZ(glScaled, GLdouble)
+XYZ(glColor3f, GLfloat) XYZ(glVertex3d, GLdouble) V(glColor4fv, GLfloat, 4)
+V(glNormal3dv, GLdouble, 3) V(glVertex3dv, GLdouble, 3) NOARGS(glLoadIdentity)
+NOARGS(glPushMatrix) NOARGS(glPopMatrix) NOARGS(glEnd) NOARGS(glutSwapBuffers)
+void glLightModelfv(GLenum p, const GLfloat *v) { REC(p, vec(v, 4)); }
+void glLightModeli(GLenum p, GLint v) { REC(p, v); }
+void glMaterialf(GLenum f, GLenum p, GLfloat v) { REC(f, p, v); }
+void glPolygonOffset(GLfloat f, GLfloat u) { REC(f, u); }
+void glClipPlane(GLenum p, const GLdouble *v) { REC(p, vec(v, 4)); }
+void glRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) { REC(a, x, y, z); }
+void gluPerspective(GLdouble a, GLdouble b, GLdouble c, GLdouble d) { REC(a, b, c, d); }
+void gluLookAt(GLdouble a, GLdouble b, GLdouble c, GLdouble d, GLdouble e, GLdouble f, GLdouble g,
+               GLdouble h, GLdouble i) { REC(a, b, c, d, e, f, g, h, i); }
 }
 
-// Reports the first differing call with its neighbours, not two long lists.
-void expectCalls(const Calls &actual, const Calls &expected)
+TEST(GlCalls, InitLightingInOrder)
 {
-    size_t i = 0;
-    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) {
-        ++i;
-    }
-    if (i == actual.size() && i == expected.size()) {
-        return;
-    }
-    std::string context;
-    for (size_t k = i >= 3 ? i - 3 : 0; k < i + 3 && k < actual.size(); ++k) {
-        context += (k == i ? " >> " : "    ") + actual[k] + "\n";
-    }
-    ADD_FAILURE() << "call " << i << " of " << actual.size() << " (expected " << expected.size()
-                  << "): expected " << (i < expected.size() ? expected[i] : "nothing")
-                  << "\nactual calls around it:\n"
-                  << context;
-}
-
-// A grid whose point (r, c) is (r, c, 0) and whose normal is (r, c, 7), so
-// every logged vector tells which grid position and which array it came from.
-struct TestMesh {
-    std::vector<std::vector<Vec3>> pointRows, normalRows;
-    std::vector<Vec3 *> points, normals;
-    Mesh mesh;
-
-    TestMesh(int rows, int cols) : pointRows(rows), normalRows(rows)
-    {
-        for (int r = 0; r < rows; ++r) {
-            for (int c = 0; c < cols; ++c) {
-                pointRows[r].push_back({double(r), double(c), 0.0});
-                normalRows[r].push_back({double(r), double(c), 7.0});
-            }
-            points.push_back(pointRows[r].data());
-            normals.push_back(normalRows[r].data());
-        }
-        mesh = {points.data(), normals.data(), rows, cols};
-    }
-};
-
-// Normal then point of grid position (r, c).
-Calls at(int r, int c)
-{
-    std::string rc = std::to_string(r) + ", " + std::to_string(c);
-    return {"glNormal3dv({" + rc + ", 7})", "glVertex3dv({" + rc + ", 0})"};
-}
-
-Calls strip(const std::string &mode, std::vector<std::pair<int, int>> positions)
-{
-    Calls calls = {"glBegin(" + mode + ")"};
-    for (auto [r, c] : positions) {
-        calls = calls + at(r, c);
-    }
-    return calls + Calls{"glEnd()"};
-}
-
-const Calls surfaceMaterial = {
-    "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.7, 0.6, 0.8, 1})",
-    "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.3, 0.3, 0.3, 1})",
-    "glMaterialf(GL_FRONT, GL_SHININESS, 51.2)",
-    "glMaterialfv(GL_BACK, GL_AMBIENT_AND_DIFFUSE, {0.6, 0.3, 0.4, 1})",
-    "glEnable(GL_NORMALIZE)",
-};
-const Calls gridMaterial = {
-    "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.7, 0.6, 0.8, 1})",
-    "glMaterialfv(GL_FRONT, GL_SPECULAR, {0, 0, 0, 1})",
-    "glEnable(GL_NORMALIZE)",
-};
-
-// The 2 x 3 grid: two strips taking column c+1 before c at every row.
-const Calls surface2x3 = surfaceMaterial +
-                         strip("GL_TRIANGLE_STRIP", {{0, 1}, {0, 0}, {1, 1}, {1, 0}}) +
-                         strip("GL_TRIANGLE_STRIP", {{0, 2}, {0, 1}, {1, 2}, {1, 1}});
-// Columns first, then rows.
-const Calls grid2x3 = gridMaterial + strip("GL_LINE_STRIP", {{0, 0}, {1, 0}}) +
-                      strip("GL_LINE_STRIP", {{0, 1}, {1, 1}}) +
-                      strip("GL_LINE_STRIP", {{0, 2}, {1, 2}}) +
-                      strip("GL_LINE_STRIP", {{0, 0}, {0, 1}, {0, 2}}) +
-                      strip("GL_LINE_STRIP", {{1, 0}, {1, 1}, {1, 2}});
-const Calls axes = {
-    "glDisable(GL_LIGHTING)",     "glBegin(GL_LINES)",          "glColor3f(0.5, 0, 0.2)",
-    "glVertex3d(-1.7, 0, 0)",     "glVertex3d(1.7, 0, 0)",      "glColor3f(0, 0.3, 0.2)",
-    "glVertex3d(0, -1.7, 0)",     "glVertex3d(0, 1.7, 0)",      "glColor3f(0.1, 0, 0.3)",
-    "glVertex3d(0, 0, -1.4)",     "glVertex3d(0, 0, 1.4)",      "glEnd()",
-    "glEnable(GL_LIGHTING)",
-};
-const Calls overlay = Calls{"glDisable(GL_LIGHTING)", "glColor4fv({0, 0, 0, 1})"} + grid2x3 +
-                      Calls{"glEnable(GL_LIGHTING)"};
-
-class GlCalls : public ::testing::Test {
-protected:
-    TestMesh grid{2, 3};
-
-    void SetUp() override
-    {
-        viewState = initialViewState;
-        aspectRatio = 1.0f;
-        theMesh = &grid.mesh;
-        glCalls.clear();
-    }
-    void TearDown() override
-    {
-        viewState = initialViewState;
-        aspectRatio = 0.0f;
-        theMesh = nullptr;
-    }
-
-    static Calls frame()
-    {
-        glCalls.clear();
-        renderFrame();
-        return glCallTexts();
-    }
-};
-
-TEST_F(GlCalls, InitLightingSetsTheOneTimeStateInOrder)
-{
+    calls.clear();
     initLighting();
-    expectCalls(glCallTexts(), {
-                                   "glLightModelfv(GL_LIGHT_MODEL_AMBIENT, {0.1, 0.1, 0.1, 1})",
-                                   "glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1)",
-                                   "glEnable(GL_LIGHTING)",
-                                   "glEnable(GL_LIGHT0)",
-                                   "glLightfv(GL_LIGHT0, GL_DIFFUSE, {0.7, 0.7, 0.7, 1})",
-                                   "glLightfv(GL_LIGHT0, GL_SPECULAR, {0.5, 0.5, 0.5, 1})",
-                                   "glEnable(GL_LIGHT1)",
-                                   "glLightfv(GL_LIGHT1, GL_DIFFUSE, {0.5, 0.5, 0.5, 1})",
-                                   "glLightfv(GL_LIGHT1, GL_SPECULAR, {0.5, 0.5, 0.5, 1})",
-                                   "glEnable(GL_DEPTH_TEST)",
-                                   "glDepthFunc(GL_LESS)",
-                                   "glEnable(GL_POLYGON_OFFSET_FILL)",
-                                   "glPolygonOffset(1.2, 1)",
-                               });
+    EXPECT_EQ(calls, "glLightModelfv(GL_LIGHT_MODEL_AMBIENT, {0.1, 0.1, 0.1, 1})\n"
+                     "glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1)\nglEnable(GL_LIGHTING)\n"
+                     "glEnable(GL_LIGHT0)\nglLightfv(GL_LIGHT0, GL_DIFFUSE, {0.7, 0.7, 0.7, 1})\n"
+                     "glLightfv(GL_LIGHT0, GL_SPECULAR, {0.5, 0.5, 0.5, 1})\nglEnable(GL_LIGHT1)\n"
+                     "glLightfv(GL_LIGHT1, GL_DIFFUSE, {0.5, 0.5, 0.5, 1})\n"
+                     "glLightfv(GL_LIGHT1, GL_SPECULAR, {0.5, 0.5, 0.5, 1})\n"
+                     "glEnable(GL_DEPTH_TEST)\nglDepthFunc(GL_LESS)\n"
+                     "glEnable(GL_POLYGON_OFFSET_FILL)\nglPolygonOffset(1.2, 1)\n");
 }
 
-// Whole frames, seen from straight above (theta = phi = 0 makes every camera
-// value exact), for each drawing mode and switch.
-TEST_F(GlCalls, FramesFollowTheFlags)
+// Normal (r, c, 7) right before vertex (r, c, 0) for each "rc" in order.
+static std::string strip(const char *mode, const std::string &rcs)
 {
-    const Calls lightsOn = {"glEnable(GL_LIGHT0)", "glEnable(GL_LIGHT1)"};
-    const Calls unscaled = {"glRotated(0, 0, 0, 1)", "glPushMatrix()", "glScaled(1, 1, 1)"};
-    const Calls smooth = Calls{"glShadeModel(GL_SMOOTH)"} + surface2x3;
-    const Calls clipOn = {"glClipPlane(GL_CLIP_PLANE0, {-3.3333333333333335, 0, "
-                          "-3.3333333333333335, 1})",
-                          "glEnable(GL_CLIP_PLANE0)"};
-    struct Case {
-        const char *name;
-        void (*setup)();
-        Calls lights, clip, transform, model, unclip, axes;
-    } cases[] = {
-        {"default", [] {}, lightsOn, {}, unscaled, smooth + overlay, {}, axes},
-        {"no mesh", [] { viewState.showMesh = 0; }, lightsOn, {}, unscaled, smooth, {}, axes},
-        {"flat",
-         [] { viewState.smoothShading = 0; },
-         lightsOn,
-         {},
-         unscaled,
-         Calls{"glShadeModel(GL_FLAT)"} + surface2x3 + overlay,
-         {},
-         axes},
-        // Lit lines only; shading and overlay flags do not matter.
-        {"wire frame",
-         [] {
-             viewState.wireFrame = 1;
-             viewState.smoothShading = 0;
-         },
-         lightsOn,
-         {},
-         unscaled,
-         grid2x3,
-         {},
-         axes},
-        {"lights off",
-         [] {
-             viewState.light1On = 0;
-             viewState.light2On = 0;
-         },
-         {"glDisable(GL_LIGHT0)", "glDisable(GL_LIGHT1)"},
-         {},
-         unscaled,
-         smooth + overlay,
-         {},
-         axes},
-        {"light 2 off", [] { viewState.light2On = 0; },
-         {"glEnable(GL_LIGHT0)", "glDisable(GL_LIGHT1)"}, {}, unscaled, smooth + overlay, {},
-         axes},
-        // The plane clips the model only, never the axes.
-        {"clipping", [] { viewState.clipping = 1; }, lightsOn, clipOn, unscaled, smooth + overlay,
-         {"glDisable(GL_CLIP_PLANE0)"}, axes},
-        {"no axes", [] { viewState.showAxis = 0; }, lightsOn, {}, unscaled, smooth + overlay, {},
-         {}},
-        // The z factor is the product of the two floats in double precision.
-        {"spun and scaled",
-         [] {
-             viewState.spinAngle = 30.5f;
-             viewState.scale = 0.1f;
-             viewState.zScale = 0.1f;
-         },
-         lightsOn,
-         {},
-         {"glRotated(30.5, 0, 0, 1)", "glPushMatrix()",
-          "glScaled(0.10000000149011612, 0.10000000149011612, " +
-              formatDouble(double(0.1f) * double(0.1f)) + ")"},
-         smooth + overlay,
-         {},
-         axes},
+    std::string s = std::string("glBegin(") + mode + ")\n";
+    for (size_t i = 0; i < rcs.size(); i += 3) {
+        std::string at = rcs.substr(i, 1) + ", " + rcs.substr(i + 1, 1);
+        s += "glNormal3dv({" + at + ", 7})\nglVertex3dv({" + at + ", 0})\n";
+    }
+    return s + "glEnd()\n";
+}
+
+TEST(GlCalls, FramesFollowTheFlags)
+{
+    Vec3 p[2][3] = {{{0, 0, 0}, {0, 1, 0}, {0, 2, 0}}, {{1, 0, 0}, {1, 1, 0}, {1, 2, 0}}};
+    Vec3 n[2][3] = {{{0, 0, 7}, {0, 1, 7}, {0, 2, 7}}, {{1, 0, 7}, {1, 1, 7}, {1, 2, 7}}};
+    Vec3 *pr[2] = {p[0], p[1]}, *nr[2] = {n[0], n[1]};
+    Mesh mesh = {pr, nr, 2, 3};
+    theMesh = &mesh;
+    aspectRatio = 1.25f;
+    const double D = 14, t = initialViewState.viewTheta, f = initialViewState.viewPhi;
+    const std::string head = "glMatrixMode(GL_PROJECTION)\nglLoadIdentity()\n" +
+        call("gluPerspective", 15.0, 1.25, 0.9 * D, 1.5 * D) + "glMatrixMode(GL_MODELVIEW)\n" +
+        "glLoadIdentity()\n" + call("gluLookAt", D * sin(t) * cos(f), D * sin(t) * sin(f),
+            D * cos(t), 0.0, 0.0, 0.0, -cos(t) * cos(f), -cos(t) * sin(f), sin(t)) +
+        "glLightfv(GL_LIGHT0, GL_POSITION, {5, -5, 9, 0})\n"  // after the camera
+        "glLightfv(GL_LIGHT1, GL_POSITION, {0, 5, 0, 0})\n";
+    // Model spun, then scaled with z = scale * zScale in double.
+    const std::string transform = "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)\n"
+        "glPushMatrix()\nglRotated(30.5, 0, 0, 1)\nglPushMatrix()\n" +
+        call("glScaled", double(0.1f), double(0.1f), double(0.1f) * double(0.3f));
+    const std::string front = "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.7, 0.6, 0.8, 1})"
+                              "\n";
+    const std::string surface = front + "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.3, 0.3, 0.3, 1})\n"
+        "glMaterialf(GL_FRONT, GL_SHININESS, 51.2)\nglMaterialfv(GL_BACK, GL_AMBIENT_AND_DIFFUSE, "
+        "{0.6, 0.3, 0.4, 1})\nglEnable(GL_NORMALIZE)\n" +
+        strip("GL_TRIANGLE_STRIP", "01 00 11 10") + strip("GL_TRIANGLE_STRIP", "02 01 12 11");
+    // Columns first, then rows.
+    const std::string grid = front + "glMaterialfv(GL_FRONT, GL_SPECULAR, {0, 0, 0, 1})\n"
+        "glEnable(GL_NORMALIZE)\n" + strip("GL_LINE_STRIP", "00 10") +
+        strip("GL_LINE_STRIP", "01 11") + strip("GL_LINE_STRIP", "02 12") +
+        strip("GL_LINE_STRIP", "00 01 02") + strip("GL_LINE_STRIP", "10 11 12");
+    const std::string axes = "glDisable(GL_LIGHTING)\nglBegin(GL_LINES)\nglColor3f(0.5, 0, 0.2)\n"
+        "glVertex3d(-1.7, 0, 0)\nglVertex3d(1.7, 0, 0)\nglColor3f(0, 0.3, 0.2)\n"
+        "glVertex3d(0, -1.7, 0)\nglVertex3d(0, 1.7, 0)\nglColor3f(0.1, 0, 0.3)\n"
+        "glVertex3d(0, 0, -1.4)\nglVertex3d(0, 0, 1.4)\nglEnd()\nglEnable(GL_LIGHTING)\n";
+    struct { void (*setup)(); std::string lights, clip, model, unclip, axes; } cases[] = {
+        {[] {}, "glEnable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n", "", "glShadeModel(GL_SMOOTH)\n" +
+            surface + "glDisable(GL_LIGHTING)\nglColor4fv({0, 0, 0, 1})\n" + grid +
+            "glEnable(GL_LIGHTING)\n", "", axes},
+        // The clip plane cuts the model, never the axes.
+        {[] { viewState.clipping = 1, viewState.light1On = viewState.showMesh = 0;
+              viewState.smoothShading = 0; },
+         "glDisable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n", "glClipPlane(GL_CLIP_PLANE0, {" +
+            str(-10 / 3.) + ", 0, " + str(-10 / 3.) + ", 1})\nglEnable(GL_CLIP_PLANE0)\n",
+         "glShadeModel(GL_FLAT)\n" + surface, "glDisable(GL_CLIP_PLANE0)\n", axes},
+        // Lit grid lines only, no shade model.
+        {[] { viewState.wireFrame = 1, viewState.light2On = viewState.showAxis = 0; },
+         "glEnable(GL_LIGHT0)\nglDisable(GL_LIGHT1)\n", "", grid, "", ""},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (auto &c : cases) {
         viewState = initialViewState;
-        viewState.viewTheta = 0.0;
-        viewState.viewPhi = 0.0;
+        viewState.spinAngle = 30.5f, viewState.scale = 0.1f, viewState.zScale = 0.3f;
         c.setup();
-        const Calls expected =
-            Calls{"glMatrixMode(GL_PROJECTION)", "glLoadIdentity()",
-                  "gluPerspective(15, 1, 12.6, 21)", "glMatrixMode(GL_MODELVIEW)",
-                  "glLoadIdentity()", "gluLookAt(0, 0, 14, 0, 0, 0, -1, -0, 0)",
-                  // The lights follow the camera, so they stay fixed in the world.
-                  "glLightfv(GL_LIGHT0, GL_POSITION, {5, -5, 9, 0})",
-                  "glLightfv(GL_LIGHT1, GL_POSITION, {0, 5, 0, 0})"} +
-            c.lights + c.clip + Calls{"glClear(0x4100)", "glPushMatrix()"} + c.transform +
-            c.model + Calls{"glPopMatrix()"} + c.unclip + c.axes + Calls{"glPopMatrix()"};
-        expectCalls(frame(), expected);
+        calls.clear();
+        display();
+        EXPECT_EQ(calls, head + c.lights + c.clip + transform + c.model + "glPopMatrix()\n" +
+                             c.unclip + c.axes + "glPopMatrix()\nglutSwapBuffers()\n");
     }
+    viewState = initialViewState;
+    theMesh = nullptr;
 }
-
-TEST_F(GlCalls, DisplaySwapsAfterTheFrame)
-{
-    display();
-    Calls calls = glCallTexts();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back(), "glutSwapBuffers()");
-    EXPECT_EQ(calls.size(), frame().size() + 1);
-}
-
-TEST_F(GlCalls, ProjectionFollowsTheWindowShapeAndTheZoom)
-{
-    struct Case {
-        float aspect;
-        double eyeDistance;
-    } cases[] = {{1.0f, 14.0}, {1.3333333730697632f, 14.0}, {0.5f, 14.0 * 0.9}, {2.0f, 100.0}};
-    for (const Case &c : cases) {
-        aspectRatio = c.aspect;
-        viewState.eyeDistance = c.eyeDistance;
-        frame();
-        ASSERT_EQ(glCalls[2].text.substr(0, 15), "gluPerspective(");
-        const std::vector<double> &a = glCalls[2].args;
-        EXPECT_EQ(a[0], 15.0);
-        EXPECT_EQ(a[1], double(c.aspect));  // widened, not recomputed
-        EXPECT_NEAR(a[2], 0.9 * c.eyeDistance, 1e-12);
-        EXPECT_NEAR(a[3], 1.5 * c.eyeDistance, 1e-12);
-    }
-}
-
-// The eye orbits on the sphere of radius eyeDistance; the up vector is the
-// unit tangent towards +z, so even the pole and beyond are not degenerate.
-TEST_F(GlCalls, CameraOrbitsTheOrigin)
-{
-    const double deg = M_PI / 180.0;
-    struct Case {
-        double theta, phi;
-        double eye[3], up[3];
-    } cases[] = {
-        {70 * deg, 20 * deg, {12.362, 4.500, 4.788}, {-0.321, -0.117, 0.940}},
-        {0.0, 20 * deg, {0, 0, 14}, {-0.940, -0.342, 0}},
-        {-2 * deg, 20 * deg, {-0.459, -0.167, 13.991}, {-0.939, -0.342, -0.035}},
-        {110 * deg, -90 * deg, {0, -13.156, -4.788}, {0, -0.342, 0.940}},
-    };
-    for (const Case &c : cases) {
-        viewState.viewTheta = c.theta;
-        viewState.viewPhi = c.phi;
-        frame();
-        ASSERT_EQ(glCalls[5].text.substr(0, 10), "gluLookAt(");
-        const std::vector<double> &a = glCalls[5].args;
-        double dot = 0, upLength = 0;
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(a[i], c.eye[i], 1e-3) << "eye " << i << " theta " << c.theta;
-            EXPECT_EQ(a[3 + i], 0.0);
-            EXPECT_NEAR(a[6 + i], c.up[i], 1e-3) << "up " << i << " theta " << c.theta;
-            dot += a[i] * a[6 + i];
-            upLength += a[6 + i] * a[6 + i];
-        }
-        EXPECT_NEAR(dot, 0.0, 1e-12);
-        EXPECT_NEAR(upLength, 1.0, 1e-12);
-    }
-}
-
-// Points and normals go to GL straight from the mesh, not through copies.
-TEST_F(GlCalls, VerticesAreTheMeshsOwnVectors)
-{
-    drawSurface(grid.mesh);
-    drawGrid(grid.mesh);
-    int vectors = 0;
-    for (const GlCall &call : glCalls) {
-        bool isNormal = call.text.rfind("glNormal3dv", 0) == 0;
-        bool isVertex = call.text.rfind("glVertex3dv", 0) == 0;
-        if (!isNormal && !isVertex) {
-            continue;
-        }
-        Vec3 **rows = isNormal ? grid.mesh.normals : grid.mesh.points;
-        const Vec3 *v = static_cast<const Vec3 *>(call.data);
-        int r = int(v->x), c = int(v->y);
-        EXPECT_EQ(call.data, &rows[r][c].x) << call.text;
-        ++vectors;
-    }
-    EXPECT_EQ(vectors, 2 * 2 * 2 * 2 + 2 * 2 * 2 * 3);
-}
-
-// Degenerate grids: one column has no strip at all; one row gives strips
-// of two vertices and one-point line strips.
-TEST_F(GlCalls, ThinGrids)
-{
-    TestMesh column(3, 1);
-    drawSurface(column.mesh);
-    expectCalls(glCallTexts(), surfaceMaterial);
-    glCalls.clear();
-    drawGrid(column.mesh);
-    expectCalls(glCallTexts(), gridMaterial + strip("GL_LINE_STRIP", {{0, 0}, {1, 0}, {2, 0}}) +
-                                   strip("GL_LINE_STRIP", {{0, 0}}) +
-                                   strip("GL_LINE_STRIP", {{1, 0}}) +
-                                   strip("GL_LINE_STRIP", {{2, 0}}));
-
-    TestMesh row(1, 3);
-    glCalls.clear();
-    drawSurface(row.mesh);
-    expectCalls(glCallTexts(), surfaceMaterial + strip("GL_TRIANGLE_STRIP", {{0, 1}, {0, 0}}) +
-                                   strip("GL_TRIANGLE_STRIP", {{0, 2}, {0, 1}}));
-    glCalls.clear();
-    drawGrid(row.mesh);
-    expectCalls(glCallTexts(), gridMaterial + strip("GL_LINE_STRIP", {{0, 0}}) +
-                                   strip("GL_LINE_STRIP", {{0, 1}}) +
-                                   strip("GL_LINE_STRIP", {{0, 2}}) +
-                                   strip("GL_LINE_STRIP", {{0, 0}, {0, 1}, {0, 2}}));
-}
-
-// Arrow keys and a running spin ask for a redisplay; other keys, a stopped
-// spin and a resize do not, and a resize only sets the viewport.
-TEST_F(GlCalls, CallbacksRequestRedisplayOnlyOnChange)
-{
-    struct Case {
-        const char *name;
-        void (*action)();
-        Calls expected;
-    } cases[] = {
-        {"Up", [] { specialKey(GLUT_KEY_UP, 10, 20); }, {"glutPostRedisplay()"}},
-        {"Left", [] { specialKey(GLUT_KEY_LEFT, 0, 0); }, {"glutPostRedisplay()"}},
-        {"F1", [] { specialKey(GLUT_KEY_F1, 0, 0); }, {}},
-        {"Home", [] { specialKey(GLUT_KEY_HOME, 0, 0); }, {}},
-        {"idle, stopped", [] { idle(); }, {}},
-        {"idle, spinning",
-         [] {
-             viewState.animate = 1;
-             idle();
-         },
-         {"glutPostRedisplay()"}},
-        {"reshape", [] { reshape(800, 600); }, {"glViewport(0, 0, 800, 600)"}},
-        {"reshape to zero height", [] { reshape(300, 0); }, {"glViewport(0, 0, 300, 0)"}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        viewState = initialViewState;
-        glCalls.clear();
-        c.action();
-        expectCalls(glCallTexts(), c.expected);
-    }
-}
-
-}  // namespace
