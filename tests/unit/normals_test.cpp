@@ -1,256 +1,170 @@
-// Mesh preparation: per-point normals, the closed seam, reversal and the
-// fit-to-view scale.
+// Mesh preparation: normals, the closed seam, reversal and the fit-to-view scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
-#include <vector>
+#include <random>
 
-#include "mesh/mesh.h"
 #include "mesh/prepare.h"
-#include "ui/commands.h"
 #include "ui/view_state.h"
 
 namespace {
 
-// A grid built from a function of (row, column), with the reader's shape:
-// one array per row behind its own pointer, normals stored separately.
+// A grid of the reader's shape (one array per row), prepared at once.
 struct Grid {
-    std::vector<std::vector<Vec3>> pointRows, normalRows;
-    std::vector<Vec3 *> pointPtrs, normalPtrs;
+    std::vector<std::vector<Vec3>> p, n;
+    std::vector<Vec3 *> pp, np;
     Mesh mesh;
-
-    Grid(int rows, int cols, const std::function<Vec3(int, int)> &at)
-        : pointRows(rows, std::vector<Vec3>(cols)),
-          normalRows(rows, std::vector<Vec3>(cols, Vec3{7, 7, 7}))
+    Grid(int rows, int cols, const std::function<Vec3(int, int)> &at, int reverse = 0,
+         bool run = true)
+        : p(rows, std::vector<Vec3>(cols)), n(rows, std::vector<Vec3>(cols, Vec3{7, 7, 7}))
     {
         for (int i = 0; i < rows; ++i) {
-            for (int j = 0; j < cols; ++j) pointRows[i][j] = at(i, j);
-            pointPtrs.push_back(pointRows[i].data());
-            normalPtrs.push_back(normalRows[i].data());
+            for (int j = 0; j < cols; ++j) p[i][j] = at(i, j);
+            pp.push_back(p[i].data());
+            np.push_back(n[i].data());
         }
-        mesh = {pointPtrs.data(), normalPtrs.data(), rows, cols};
-    }
-    Grid(const Grid &) = delete;
-    const Vec3 &n(int i, int j) const { return mesh.normals[i][j]; }
-};
-
-// Cylinder of radius 1 about z: row i at angle 2*pi*i/turn, column j at z = j.
-Grid cylinder(int rows, int turn, int cols = 8)
-{
-    return Grid(rows, cols, [turn](int i, int j) {
-        double a = 2 * M_PI * i / turn;
-        return Vec3{std::cos(a), std::sin(a), double(j)};
-    });
-}
-
-void expectNear(const Vec3 &v, double x, double y, double z, double tolerance = 1e-12)
-{
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
-
-bool sameVec(const Vec3 &a, const Vec3 &b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-class Prepare : public testing::Test {
-protected:
-    void SetUp() override { viewState = initialViewState; }
-    void TearDown() override
-    {
+        mesh = {pp.data(), np.data(), rows, cols};
         viewState = initialViewState;
-        theMesh = nullptr;
+        viewState.reverseSurface = reverse;
+        viewState.scale = 123.0f;  // to be replaced, not combined
+        if (run) prepareMesh(mesh);
+    }
+    ~Grid() { viewState = initialViewState; }
+    bool near(int i, int j, Vec3 w, double tolerance = 1e-12) const
+    {
+        const Vec3 &v = n[i][j];
+        return std::fabs(v.x - w.x) <= tolerance && std::fabs(v.y - w.y) <= tolerance &&
+               std::fabs(v.z - w.z) <= tolerance;
+    }
+    bool sameRows(int a, int b) const
+    {
+        return !std::memcmp(n[a].data(), n[b].data(), n[a].size() * sizeof(Vec3));
     }
 };
 
-TEST_F(Prepare, FlatGridFacesUpOrDownWhenReversed)
+// A cylinder of radius r(i, j) about z, row i at the angle 2 pi i / turn.
+std::function<Vec3(int, int)> cylinder(int turn, std::function<double(int, int)> r = nullptr)
+{
+    return [=](int i, int j) {
+        const double a = 2 * M_PI * i / turn, radius = r ? r(i, j) : 1;
+        return Vec3{radius * std::cos(a), radius * std::sin(a), double(j)};
+    };
+}
+
+TEST(Prepare, NormalsAndSeam)
 {
     for (int reverse : {0, 1}) {
-        SCOPED_TRACE(reverse ? "reversed" : "as read");
-        Grid g(4, 6, [](int i, int j) { return Vec3{double(i), double(j), 0}; });
-        viewState.reverseSurface = reverse;
-        viewState.scale = 123.0f;  // replaced, not combined
-        prepareMesh(g.mesh);
-        for (int i = 0; i < 4; ++i) {
-            for (int j = 0; j < 6; ++j) expectNear(g.n(i, j), 0, 0, reverse ? -1 : 1);
-        }
-        EXPECT_EQ(viewState.scale, static_cast<float>(1.0 / 5.0));
-        EXPECT_EQ(g.mesh.points[0][0].x, reverse ? 3.0 : 0.0);
+        Grid flat(4, 6, [](int i, int j) { return Vec3{double(i), double(j), 0}; }, reverse);
+        for (int k = 0; k < 24; ++k) EXPECT_TRUE(flat.near(k / 6, k % 6, {0, 0, 1.0 - 2 * reverse}));
+        EXPECT_EQ(viewState.scale, float(0.2));
+        EXPECT_EQ(flat.mesh.points[0][0].x, reverse ? 3 : 0);
+    }
+    Grid closed(9, 8, cylinder(8));
+    EXPECT_TRUE(closed.sameRows(0, 8) && closed.near(0, 3, {1, 0, 0}));
+    // A border point of the seam has two facets on one side, one on the other.
+    EXPECT_TRUE(closed.near(0, 0, {0.9906, 0.1368, 0}, 5e-5));
+    EXPECT_TRUE(closed.near(0, 7, {0.9906, -0.1368, 0}, 5e-5));
+    Grid open(9, 8, cylinder(9));  // halfway between the rows 0 and 1: 20 degrees
+    EXPECT_TRUE(open.near(0, 3, {std::cos(M_PI / 9), std::sin(M_PI / 9), 0}));
+    Grid equal(4, 6, [](int, int) { return Vec3{2, 2, 2}; });
+    for (int k = 0; k < 24; ++k) EXPECT_TRUE(equal.near(k / 6, k % 6, {0, 0, 0}, 0));
+    // Only column 5 of the first and last rows decides: closed below 1e-8.
+    struct Case { double elsewhere, column5; int cols; bool closed; };
+    for (const Case &c : {Case{0.3, 0, 8, true}, Case{0, 0.3, 8, false}, Case{0, 0.5e-8, 8, true},
+                          Case{0, 2e-8, 8, false}, Case{0, 0, 5, false}}) {
+        Grid g(9, c.cols, cylinder(8, [&](int i, int j) {
+                   return 1 + (i < 8 ? 0 : j == 5 ? c.column5 : c.elsewhere);
+               }));
+        EXPECT_EQ(g.sameRows(0, 8), c.closed) << c.column5 << " " << c.cols;
     }
 }
 
-TEST_F(Prepare, ClosedCylinderHasOutwardSeamlessNormals)
+// The extent looks at y only where x did not just move the bound, column by
+// column, so the scale depends on the row order.
+TEST(Prepare, ScaleFollowsTheVisitingOrder)
 {
-    for (int reverse : {0, 1}) {
-        SCOPED_TRACE(reverse ? "reversed" : "as read");
-        Grid g = cylinder(9, 8);
-        viewState.reverseSurface = reverse;
-        prepareMesh(g.mesh);
-        const double out = reverse ? -1 : 1;
-        for (int i = 0; i < 9; ++i) {
-            for (int j = 0; j < 8; ++j) {
-                const Vec3 &p = g.mesh.points[i][j];
-                const Vec3 &v = g.n(i, j);
-                EXPECT_NEAR(v.z, 0, 1e-12);
-                EXPECT_NEAR(std::hypot(v.x, v.y), 1, 1e-12);
-                EXPECT_GT(out * (v.x * p.x + v.y * p.y), 0.9) << i << "," << j;
-            }
-        }
-        for (int j = 0; j < 8; ++j) {
-            EXPECT_TRUE(sameVec(g.n(0, j), g.n(8, j))) << "column " << j;
-        }
-        for (int j = 1; j <= 6; ++j) expectNear(g.n(0, j), out, 0, 0);
-        // A border point of the seam touches two facets on one side and one
-        // on the other, so its normal leans towards the side with two.
-        expectNear(g.n(0, 0), out * 0.9906, 0.1368, 0, 5e-5);
-        expectNear(g.n(0, 7), out * 0.9906, -0.1368, 0, 5e-5);
-        EXPECT_EQ(viewState.scale, 1.0f);
-    }
-}
-
-TEST_F(Prepare, OpenCylinderKeepsOneSidedNormalsAtItsEdges)
-{
-    Grid g = cylinder(9, 9);
-    prepareMesh(g.mesh);
-    for (int j = 1; j <= 6; ++j) {
-        // Halfway between the directions of rows 0 and 1 (20 degrees).
-        expectNear(g.n(0, j), std::cos(M_PI / 9), std::sin(M_PI / 9), 0, 1e-9);
-        expectNear(g.n(8, j), std::cos(M_PI * 15 / 9), std::sin(M_PI * 15 / 9), 0, 1e-9);
-    }
-}
-
-// Only column 5 of the first and last rows decides whether the seam is
-// closed, with a distance threshold of 1e-8.
-TEST_F(Prepare, SeamTestLooksAtColumnFiveOnly)
-{
-    struct Case {
-        const char *name;
-        double elsewhere;  // radial offset of the last row outside column 5
-        double column5;    // the same in column 5
-        int cols;
-        bool closed;
-    };
-    const Case cases[] = {
-        {"rows equal", 0, 0, 8, true},
-        {"differ except column 5", 0.3, 0, 8, true},
-        {"equal except column 5", 0, 0.3, 8, false},
-        {"column 5 just inside threshold", 0, 0.5e-8, 8, true},
-        {"column 5 just outside threshold", 0, 2e-8, 8, false},
-        {"narrower than six columns", 0, 0, 5, false},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        Grid g(9, c.cols, [&](int i, int j) {
-            double a = 2 * M_PI * i / 8;
-            double r = 1 + (i == 8 ? (j == 5 ? c.column5 : c.elsewhere) : 0);
-            return Vec3{r * std::cos(a), r * std::sin(a), double(j)};
-        });
-        prepareMesh(g.mesh);
-        bool merged = true;
-        for (int j = 0; j < c.cols; ++j) merged = merged && sameVec(g.n(0, j), g.n(8, j));
-        EXPECT_EQ(merged, c.closed);
-    }
-}
-
-// Grids where no facet has any area leave every normal at zero instead of
-// dividing by a zero length.
-TEST_F(Prepare, DegenerateGridsGiveZeroNormals)
-{
-    struct Case {
-        const char *name;
-        int rows, cols;
-        bool allEqual;
-    };
-    for (const Case &c : {Case{"all points equal", 4, 6, true}, Case{"one row", 1, 6, false},
-                          Case{"one column", 6, 1, false}, Case{"one point", 1, 1, false}}) {
-        SCOPED_TRACE(c.name);
-        Grid g(c.rows, c.cols, [&](int i, int j) {
-            return c.allEqual ? Vec3{2, 2, 2} : Vec3{double(i), double(j), double(i * j)};
-        });
-        prepareMesh(g.mesh);
-        for (int i = 0; i < c.rows; ++i) {
-            for (int j = 0; j < c.cols; ++j) expectNear(g.n(i, j), 0, 0, 0, 0);
-        }
-    }
-}
-
-// The extent compares a point's y only when its x did not just move the
-// bound, visiting column by column, so the scale depends on the row order.
-TEST_F(Prepare, ScaleFollowsTheVisitingOrder)
-{
-    struct Special {
-        int i, j;
-        Vec3 p;
-    };
-    struct Case {
-        const char *name;
-        int rows;
-        std::vector<Special> special;  // all other points have |x|, |y| < 1
-        int reverse;
-        float scale;
-    };
-    const std::vector<Special> twoBySix = {{0, 0, {1, 5, 0}}, {1, 0, {1, 0, 0}}};
-    const Case cases[] = {
-        {"y hidden behind x", 2, twoBySix, 0, 1.0f},
-        {"y seen after reversal", 2, twoBySix, 1, 0.2f},
-        {"x = 3 with a high z", 4, {{2, 3, {3, 0, 50}}}, 0, static_cast<float>(1.0 / 3.0)},
-        {"x = -4", 4, {{1, 4, {-4, 0, -9}}}, 0, 0.25f},
-        {"y = -5 where x is 0", 3, {{2, 2, {0, -5, 0}}}, 0, 0.2f},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    struct Case { int rows, i, j; Vec3 p; int reverse; float scale; };  // p at (i, j), (1, 0) at (1, 0)
+    for (const Case &c : {Case{2, 0, 0, {1, 5, 0}, 0, 1.0f}, Case{2, 0, 0, {1, 5, 0}, 1, 0.2f},
+                          Case{4, 2, 3, {3, 0, 50}, 0, float(1.0 / 3)},
+                          Case{4, 1, 4, {-4, 0, -9}, 0, 0.25f}}) {
         Grid g(c.rows, 6, [&](int i, int j) {
-            Vec3 p{0.9 * std::cos(i + 3 * j), 0.9 * std::sin(i * j), 40.0 * i};
-            for (const Special &s : c.special) {
-                if (s.i == i && s.j == j) p = s.p;
-            }
-            return p;
-        });
-        viewState.reverseSurface = c.reverse;
-        prepareMesh(g.mesh);
-        EXPECT_EQ(viewState.scale, c.scale);
+            return i == c.i && j == c.j ? c.p : Vec3{i == 1 && j == 0 ? 1 : 0.5, -0.5, 40.0 * i};
+        }, c.reverse);
+        EXPECT_EQ(viewState.scale, c.scale) << c.i << "," << c.j;
     }
-}
-
-// With no x-y extent at all (every point on the z axis), or one whose
-// reciprocal overflows a float, the surface keeps its natural size instead
-// of an infinite scale.
-TEST_F(Prepare, ZeroOrTinyExtentKeepsScaleOne)
-{
-    for (double size : {0.0, 1e-40, 1e-300}) {
+    for (double size : {0.0, 1e-40, 1e-300}) {  // no extent, or 1 / extent beyond a float
         Grid g(3, 6, [size](int i, int j) { return Vec3{size * i, 0, double(i + j)}; });
-        viewState.scale = 5.0f;
-        prepareMesh(g.mesh);
         EXPECT_EQ(viewState.scale, 1.0f) << size;
     }
 }
 
-// "r" turns the surface over each time; twice brings back the order of
-// the points and exactly the same normals and scale.
-TEST_F(Prepare, ReverseTwiceRestoresPointsAndNormals)
+// The plain passes the banded computation must match bit for bit: facets
+// cell by cell, column by column; seam; normalising; extent column by column.
+float plainPrepare(Vec3 **p, Vec3 **n, int rows, int cols)
 {
-    Grid g(5, 7, [](int i, int j) {
-        return Vec3{i + 0.3 * j, j - 0.2 * i * i, std::sin(i * 0.7) * std::cos(j * 0.4)};
-    });
-    prepareMesh(g.mesh);
-    const std::vector<Vec3 *> order(g.mesh.points, g.mesh.points + 5);
-    std::vector<std::vector<Vec3>> normals;
-    for (int i = 0; i < 5; ++i) normals.emplace_back(g.mesh.normals[i], g.mesh.normals[i] + 7);
-    const float scale = viewState.scale;
-
-    theMesh = &g.mesh;
-    applyCommand('r');
-    EXPECT_EQ(viewState.reverseSurface, 1);
-    EXPECT_EQ(g.mesh.points[0], order[4]);
-    EXPECT_EQ(g.mesh.points[2], order[2]);  // the middle row stays
-
-    applyCommand('r');
-    EXPECT_EQ(viewState.reverseSurface, 1);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(g.mesh.points[i], order[i]);
-        for (int j = 0; j < 7; ++j) EXPECT_TRUE(sameVec(g.n(i, j), normals[i][j])) << i << "," << j;
+    auto sub = [](const Vec3 &a, const Vec3 &b) { return Vec3{a.x - b.x, a.y - b.y, a.z - b.z}; };
+    auto add = [](Vec3 &s, const Vec3 &v) { s = {s.x + v.x, s.y + v.y, s.z + v.z}; };
+    auto cross = [](const Vec3 &a, const Vec3 &b) {
+        return Vec3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    };
+    for (int k = 0; k < rows * cols; ++k) n[k / cols][k % cols] = {0, 0, 0};
+    for (int j = 0; j + 1 < cols; ++j) {
+        for (int i = 0; i + 1 < rows; ++i) {
+            const Vec3 b = sub(p[i + 1][j + 1], p[i][j]), f1 = cross(sub(p[i][j], p[i][j + 1]), b);
+            const Vec3 f2 = cross(sub(p[i + 1][j], p[i + 1][j + 1]), b);
+            add(n[i][j + 1], f1), add(n[i][j], f1), add(n[i + 1][j + 1], f1);
+            add(n[i + 1][j + 1], f2), add(n[i][j], f2), add(n[i + 1][j], f2);
+        }
     }
-    EXPECT_EQ(viewState.scale, scale);
+    const Vec3 d = cols > 5 ? sub(p[0][5], p[rows - 1][5]) : Vec3{1, 0, 0};
+    for (int j = 0; std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) < 1e-8 && j < cols; ++j) {
+        add(n[0][j], n[rows - 1][j]);
+        n[rows - 1][j] = n[0][j];
+    }
+    double maximum = 0, minimum = 0;
+    for (int k = 0; k < rows * cols; ++k) {
+        Vec3 &v = n[k % rows][k / rows];
+        const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), inverse = 1 / length;
+        if (length > 0) v = {v.x * inverse, v.y * inverse, v.z * inverse};
+        const double x = p[k % rows][k / rows].x, y = p[k % rows][k / rows].y;
+        maximum = x > maximum ? x : y > maximum ? y : maximum;
+        minimum = x < minimum ? x : y < minimum ? y : minimum;
+    }
+    const double extent = std::max(-minimum, maximum);
+    const float fit = extent > 0 ? float(1 / extent) : 1.0f;
+    return std::isfinite(fit) ? fit : 1.0f;
+}
+
+TEST(Prepare, SameAsPlainPasses)
+{
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const int rows = 1 + rng() % 12, cols = 1 + rng() % 12, reverse = rng() % 2;
+        const bool closed = rng() % 3 == 0;
+        std::vector<Vec3> points;  // with degenerate facets, infinities and NaNs
+        for (int k = 0; k < rows * cols; ++k) {
+            Vec3 v = {coordinate(rng), coordinate(rng), coordinate(rng)};
+            const Vec3 odd[] = {{0, 0, 0}, {1, v.y, -0.0}, {INFINITY, v.y, v.z}, {v.x, NAN, v.z}};
+            points.push_back(rng() % 4 ? v : odd[rng() % 4]);
+        }
+        auto at = [&](int i, int j) { return points[(closed && i == rows - 1 ? 0 : i) * cols + j]; };
+        Grid plain(rows, cols, at, 0, false);
+        if (reverse) std::reverse(plain.pp.begin(), plain.pp.end());
+        const float scale = plainPrepare(plain.pp.data(), plain.np.data(), rows, cols);
+        Grid banded(rows, cols, at, reverse);
+        EXPECT_EQ(std::memcmp(&viewState.scale, &scale, sizeof scale), 0) << "trial " << trial;
+        auto same = [](double a, double b) {
+            return (std::isnan(a) && std::isnan(b)) || !std::memcmp(&a, &b, sizeof a);
+        };
+        for (int k = 0; k < rows * cols; ++k) {
+            const Vec3 &a = banded.n[k / cols][k % cols], &b = plain.n[k / cols][k % cols];
+            ASSERT_TRUE(same(a.x, b.x) && same(a.y, b.y) && same(a.z, b.z)) << trial << ", " << k;
+        }
+    }
 }
 
 }  // namespace

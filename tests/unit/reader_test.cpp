@@ -1,320 +1,226 @@
-// The mesh reader on in-memory input: format rules, line pieces, line ends
-// and every way the data can be refused.  Each case is read twice, from a
-// real file (with a descriptor) and from a memory stream (without one).
+// The mesh reader and the point parser.  Every text is read both from a file
+// (through its descriptor) and from a memory stream (which has none).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include <cstring>
+#include <random>
+#include <regex>
 
 #include "app/fatal.h"
+#include "mesh/line_parse.h"
 #include "mesh/reader.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUARVEL_LSAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUARVEL_LSAN 1
-#endif
-#endif
-#ifdef QUARVEL_LSAN
-#include <sanitizer/lsan_interface.h>
-#endif
+// A refused read leaves its blocks behind, as the program would at its end:
+// under LeakSanitizer they are not leaks.
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
 
 namespace {
 
-// A refused read leaves behind what the reader had allocated: the program
-// ends at that point, but the tests' hook unwinds instead.  Those blocks
-// are not leaks of the program, so the leak checker ignores them.
-struct UncheckedAllocations {
-#ifdef QUARVEL_LSAN
-    UncheckedAllocations() { __lsan_disable(); }
-    ~UncheckedAllocations() { __lsan_enable(); }
-#endif
-};
+struct Ended { int status; };
+[[noreturn]] void throwOnEnd(int status) { throw Ended{status}; }
 
-struct ProcessEnded {
-    int status;
-};
-
-[[noreturn]] void throwOnEnd(int status) { throw ProcessEnded{status}; }
-
-enum class Source { File, Memory };
-
-struct Outcome {
-    Mesh *mesh = nullptr;   // the grid, when the read succeeded
-    int status = -1;        // exit status, when the read ended the process
-    std::string err;        // everything written to standard error
-    bool closed = false;    // the stream's descriptor was closed (File only)
-};
-
-Outcome readText(const std::string &text, Source source)
+FILE *openText(const std::string &text, bool withDescriptor)
 {
-    FILE *stream;
-    if (source == Source::File) {
-        stream = std::tmpfile();
-        std::fwrite(text.data(), 1, text.size(), stream);
-        std::rewind(stream);
-    } else {
-        // fmemopen refuses a zero size: an empty text becomes one NUL that
-        // is consumed here, leaving the stream at its end.
-        stream = fmemopen(const_cast<char *>(text.c_str()), text.empty() ? 1 : text.size(), "r");
-        if (text.empty()) {
-            std::fgetc(stream);
-        }
+    if (withDescriptor) {
+        FILE *file = std::tmpfile();
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::rewind(file);
+        return file;
     }
-    EXPECT_NE(stream, nullptr);
-    int fd = fileno(stream);
+    // fmemopen refuses size 0: an empty text is its NUL, read at once.
+    FILE *memory = fmemopen(const_cast<char *>(text.c_str()), text.size() + text.empty(), "r");
+    if (text.empty()) std::fgetc(memory);
+    return memory;
+}
 
-    Outcome out;
+// Runs read(stream) on a fresh reader; returns standard error and stores the
+// exit status (-1 when the process would go on).  readMesh closes its stream.
+template <class Read>
+std::string run(const std::string &text, bool withDescriptor, Read read, int *status = nullptr)
+{
+    FILE *stream = openText(text, withDescriptor);
+    const int fd = fileno(stream);
+    int ended = -1;
     resetMeshReader();
     setEndProcessHook(throwOnEnd);
     testing::internal::CaptureStderr();
+    if (__lsan_disable) __lsan_disable();
     try {
-        [[maybe_unused]] UncheckedAllocations unchecked;
-        out.mesh = readMesh(stream);
-    } catch (const ProcessEnded &end) {
-        out.status = end.status;
-    }
-    out.closed = fd >= 0 && fcntl(fd, F_GETFD) == -1;
-    out.err = testing::internal::GetCapturedStderr();
-    setEndProcessHook(nullptr);
-    if (!out.mesh && !(fd >= 0 && out.closed)) {
+        read(stream);
+        EXPECT_TRUE(fd < 0 || fcntl(fd, F_GETFD) == -1) << "left open";
+    } catch (const Ended &end) {
+        ended = end.status;
         std::fclose(stream);
     }
-    return out;
+    if (__lsan_enable) __lsan_enable();
+    setEndProcessHook(nullptr);
+    if (status) *status = ended;
+    return testing::internal::GetCapturedStderr();
 }
 
-// n point lines "k k+0.5 -k", one per line.
+// n point lines; line k is "3k+1 3k+2 3k+3".
 std::string pointLines(int n)
 {
     std::string s;
-    for (int k = 0; k < n; ++k) {
-        s += std::to_string(k) + " " + std::to_string(k) + ".5 " + std::to_string(-k) + "\n";
+    for (int k = 1; k < 3 * n; k += 3) {
+        s += std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n";
     }
     return s;
 }
 
-std::vector<Vec3> pointValues(int n)
-{
-    std::vector<Vec3> v;
-    for (int k = 0; k < n; ++k) {
-        v.push_back({double(k), k + 0.5, double(-k)});
-    }
-    return v;
-}
-
-// A string literal with its embedded NUL bytes.
-template <size_t N>
-std::string bytes(const char (&literal)[N])
-{
-    return std::string(literal, N - 1);
-}
-
-// text padded with blanks to exactly length characters.
-std::string padded(std::string text, size_t length)
-{
-    text.resize(length, ' ');
-    return text;
-}
-
-const std::string exampleFile = "#\n\nsurface\n2 * 3\n1 0 0\n2 0 0\n1 1 0\n2 1 0\n1 2 0\n2 2 0\n";
-const std::vector<Vec3> examplePoints = {{1, 0, 0}, {2, 0, 0}, {1, 1, 0},
-                                         {2, 1, 0}, {1, 2, 0}, {2, 2, 0}};
-
-struct GoodCase {
-    const char *name;
-    std::string text;
-    int rows, cols;
-    std::vector<Vec3> inFileOrder;  // point line k is points[k % rows][k / rows]
-};
-
-std::vector<GoodCase> goodCases()
-{
-    std::string commented;
-    for (size_t start = 0, end; (end = exampleFile.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-        commented += exampleFile.substr(start, end + 1 - start);
-        if (start >= exampleFile.find("2 * 3")) commented += "# between points\n";
-    }
-    std::string crlf;
-    for (char c : exampleFile) {
-        crlf += c == '\n' ? std::string("\r\n\r\n") : std::string(1, c);
-    }
-    const std::string line255 = padded("1 2 3", 255);
-    return {
-        {"example", exampleFile, 2, 3, examplePoints},
-        {"comments between points", commented, 2, 3, examplePoints},
-        {"CR LF lines and empty CR LF lines", crlf, 2, 3, examplePoints},
-        {"header without blanks", "10*20\n" + pointLines(200), 10, 20, pointValues(200)},
-        {"header with blanks and words", "   10   *   20 points\n" + pointLines(200), 10, 20,
-         pointValues(200)},
-        {"header with a third number", "3 * 4 * 5\n" + pointLines(12), 3, 4, pointValues(12)},
-        {"signed header", "+2 * +1\n" + pointLines(2), 2, 1, pointValues(2)},
-        {"non-headers skipped",
-         "10 x 20\nsize 10 * 20\n1.5 2.5 3.5\n # 7 * 7\n   \n* 4\n4 *\n2 * 3\n" + pointLines(6), 2,
-         3, pointValues(6)},
-        {"trailing lines ignored", "2 * 1\n" + pointLines(2) + "junk\n1 2\n   \n\x01\n", 2, 1,
-         pointValues(2)},
-        {"five items", "2 * 1\n1 2 3 4 word\n5 6 7\n", 2, 1, {{1, 2, 3}, {5, 6, 7}}},
-        {"number forms and tabs", "2 * 1\n1e-3 -2.5E+1 .5\n+4\t5  6\n", 2, 1,
-         {{1e-3, -25, 0.5}, {4, 5, 6}}},
-        {"hex and infinite numbers", "2 * 1\n0x1p3 -inf 1.e2xyz\n-0X.8P1 INFINITY 7.\n", 2, 1,
-         {{8, -HUGE_VAL, 100}, {-1, HUGE_VAL, 7}}},
-        {"last line without line end", "2 * 1\n1 2 3\n4 5 6", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
-        // The unread end of the input is moved to the front of the block
-        // when the read finds the end: a last line longer than what came
-        // before it must still be read from its new place.
-        {"short input without line end", "1*1\n1.0 2.0 3.0", 1, 1, {{1, 2, 3}}},
-        {"blanks after the last point", "1 * 1\n1 2 3       ", 1, 1, {{1, 2, 3}}},
-        {"300 characters are two pieces", "2 * 1\n" + line255 + padded("4 5 6", 45) + "\n", 2, 1,
-         {{1, 2, 3}, {4, 5, 6}}},
-        {"255 characters and LF", "2 * 1\n" + line255 + "\n4 5 6\n", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
-        {"255 characters and CR LF", "2 * 1\n" + line255 + "\r\n4 5 6\r\n", 2, 1,
-         {{1, 2, 3}, {4, 5, 6}}},
-        {"CR LF split at the piece boundary", "2 * 1\n" + padded("1 2 3", 254) + "\r\n4 5 6\r\n", 2,
-         1, {{1, 2, 3}, {4, 5, 6}}},
-        {"header in the second piece of a long line", std::string(255, 'x') + "2 * 1\n" +
-         pointLines(2), 2, 1, pointValues(2)},
-        {"lone CR kept as a blank", "\r2 * 1\r\r\n1 2\r3\n\r4 5 6\r", 2, 1, {{1, 2, 3}, {4, 5, 6}}},
-        {"NUL ends what is parsed", bytes("2 * 1\n1 2 3\0 9 9 9\n4 5 6\n"), 2, 1,
-         {{1, 2, 3}, {4, 5, 6}}},
-        {"one point", "1 * 1\n7 8 9\n", 1, 1, {{7, 8, 9}}},
-    };
-}
+std::string padded(std::string s, size_t length) { return s.resize(length, ' '), s; }
 
 TEST(Reader, ReadsGridsColumnByColumn)
 {
-    for (const GoodCase &c : goodCases()) {
-        for (Source source : {Source::File, Source::Memory}) {
-            SCOPED_TRACE(std::string(c.name) + (source == Source::File ? " (file)" : " (memory)"));
-            Outcome out = readText(c.text, source);
-            ASSERT_NE(out.mesh, nullptr) << out.err;
-            EXPECT_EQ(out.err, "");
-            Mesh &m = *out.mesh;
-            ASSERT_EQ(m.rows, c.rows);
-            ASSERT_EQ(m.cols, c.cols);
-            ASSERT_EQ(c.inFileOrder.size(), size_t(c.rows) * c.cols);
-            // Normals are separate storage: filling them must leave the points.
-            for (int i = 0; i < m.rows; ++i) {
-                for (int j = 0; j < m.cols; ++j) m.normals[i][j] = {-99, -99, -99};
+    const std::string example = "#\n\nsurface\n2 * 3\n" + pointLines(6);
+    const std::string l255 = padded("1 2 3", 255);
+    struct Case { std::string text; int rows, cols; };
+    const Case cases[] = {
+        {example, 2, 3},
+        {std::regex_replace(example, std::regex("\n"), "\r\n\r\n"), 2, 3},
+        {"10*20\n" + pointLines(200), 10, 20},
+        {"3 * 4 * 5\n" + pointLines(12), 3, 4},
+        {"10 x 20\nsize 10 * 20\n2 * 3\n" + pointLines(6), 2, 3},
+        {"1 * 2\n1 2 3\n# between\n\n4 5 6\n", 1, 2},
+        {"2 * 1\n" + pointLines(2) + "junk\n1 2\n", 2, 1},
+        {"2 * 1\n1 2 3 4 word\n4 5 6\n", 2, 1},
+        {"2 * 1\n" + l255 + padded("4 5 6", 45) + "\n", 2, 1},
+        {"2 * 1\n" + l255 + "\n4 5 6\n", 2, 1},
+        {"2 * 1\n" + l255 + "\r\n4 5 6\r\n", 2, 1},
+        {"2 * 1\n" + padded("1 2 3", 254) + "\r\n4 5 6\r\n", 2, 1},
+        {"1*1\n1.0 2.0 3.0", 1, 1},
+        {"1 * 1\n1 2 3       ", 1, 1},
+        {std::string("2 * 1\n1 2 3\0 9 9 9\n4 5 6\n", 25), 2, 1},
+    };
+    for (const auto &[text, rows, cols] : cases) {
+        for (bool fd : {true, false}) {
+            SCOPED_TRACE(text.substr(0, 40) + (fd ? " (file)" : " (memory)"));
+            Mesh *m = nullptr;
+            EXPECT_EQ(run(text, fd, [&](FILE *s) { m = readMesh(s); }), "");
+            ASSERT_TRUE(m && m->rows == rows && m->cols == cols);
+            for (int k = 0; k < rows * cols; ++k) {  // point line k
+                const Vec3 &p = m->points[k % rows][k / rows];
+                EXPECT_TRUE(p.x == 3 * k + 1 && p.y == 3 * k + 2 && p.z == 3 * k + 3) << k;
             }
-            for (size_t k = 0; k < c.inFileOrder.size(); ++k) {
-                const Vec3 &p = m.points[k % c.rows][k / c.rows];
-                const Vec3 &want = c.inFileOrder[k];
-                EXPECT_EQ(p.x, want.x) << "point line " << k;
-                EXPECT_EQ(p.y, want.y) << "point line " << k;
-                EXPECT_EQ(p.z, want.z) << "point line " << k;
-            }
-            if (source == Source::File) {
-                EXPECT_TRUE(out.closed) << "stream left open";
-            }
-            freeMesh(out.mesh);
+            freeMesh(m);
         }
     }
 }
-
-// CR LF pairs and empty CR LF lines must be recognised wherever the input
-// happens to be cut into blocks: put the CR of an empty line on the last
-// byte of every power-of-two-sized block.
-TEST(Reader, CrLfAcrossInputBlocks)
-{
-    std::string body;
-    int points = 0;
-    for (size_t boundary = 512; boundary <= (1u << 17); boundary *= 2) {
-        const size_t target = boundary - 1 - std::string("2147483647 * 1\r\n").size();
-        auto line = [&] { return std::to_string(points) + " 0 0\r\n"; };
-        while (body.size() + line().size() + 3 <= target) {
-            body += line();
-            ++points;
-        }
-        body += "#" + std::string(target - body.size() - 3, '-') + "\r\n";
-        body += "\r\n";  // CR at offset boundary - 1 of the whole input
-    }
-    body += std::to_string(points++) + " 0 0\r\n";
-    std::string header = padded(std::to_string(points) + " * 1", 14) + "\r\n";
-    ASSERT_EQ(header.size(), std::string("2147483647 * 1\r\n").size());
-    ASSERT_EQ((header + body).substr(65535, 2), "\r\n");
-    for (Source source : {Source::File, Source::Memory}) {
-        Outcome out = readText(header + body, source);
-        ASSERT_NE(out.mesh, nullptr) << out.err;
-        ASSERT_EQ(out.mesh->rows, points);
-        for (int k = 0; k < points; ++k) {
-            ASSERT_EQ(out.mesh->points[k][0].x, k);
-        }
-        freeMesh(out.mesh);
-    }
-}
-
-struct BadCase {
-    const char *name;
-    std::string text;
-    const char *message;
-};
-
-const char notXyz[] = "not in 'x y z' format.";
-const char noMore[] = "cannot read any more.\n";
 
 TEST(Reader, RefusesBadData)
 {
-    const std::vector<BadCase> cases = {
-        {"blank-only point line", "2 * 1\n1 2 3\n   \n", notXyz},
-        {"tab-only point line", "2 * 1\n\t\r\n1 2 3\n", notXyz},
-        {"blank, hash and word", "2 * 1\n1 2 3\n # word\n", notXyz},
-        {"two numbers", "2 * 1\n1 2\n3 4 5\n", notXyz},
-        {"word first", "2 * 1\nx 1 2 3\n3 4 5\n", notXyz},
-        {"commas", "2 * 1\n1,2,3\n3 4 5\n", notXyz},
-        {"lone CR before a hash", "2 * 1\n1 2 3\n\r#x\n4 5 6\n", notXyz},
-        {"NUL first", bytes("2 * 1\n\0 1 2 3\n4 5 6\n"), notXyz},
-        {"one point short", "2 * 3\n" + pointLines(5), noMore},
-        {"short with trailing comments", "2 * 3\n" + pointLines(5) + "#\n\n", noMore},
-        {"header only", "2 * 3\n", noMore},
-        {"empty input", "", noMore},
-        {"comments and empty lines only", "#\n\n# x\n\r\n", noMore},
-        {"no header", "surface\n1 2 3\n4 5 6\n", noMore},
+    const std::string notXyz = "not in 'x y z' format.", noMore = "cannot read any more.\n";
+    const std::string atLeast1 = " (rows and columns must be at least 1)\n";
+    const std::string tooBig = " points is too large for this machine's memory\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"2 * 1\n1 2 3\n   \n", notXyz},
+        {"2 * 1\n1 2 3\n # word\n", notXyz},
+        {"2 * 1\n1 2\n3 4 5\n", notXyz},
+        {"2 * 3\n" + pointLines(5), noMore},
+        {"", noMore},
+        {"surface\n1 2 3\n4 5 6\n", noMore},
+        {"0 * 6\n1 2 3\n", "bad grid size in header: 0 * 6" + atLeast1},
+        {"-3 * 6\n1 2 3\n", "bad grid size in header: -3 * 6" + atLeast1},
+        {"99999999999 * 2\n", "bad grid size in header: 99999999999 * 2 (too large)\n"},
+        {"100000 * 100000\n", "grid of 100000 * 100000" + tooBig},
+        {"2147483647 * 2147483647\n", "grid of 2147483647 * 2147483647" + tooBig},  // > 2^64 bytes
     };
-    for (const BadCase &c : cases) {
-        for (Source source : {Source::File, Source::Memory}) {
-            SCOPED_TRACE(std::string(c.name) + (source == Source::File ? " (file)" : " (memory)"));
-            Outcome out = readText(c.text, source);
-            EXPECT_EQ(out.mesh, nullptr);
-            EXPECT_EQ(out.status, 1);
-            EXPECT_EQ(out.err, c.message);
+    for (const auto &[text, message] : cases) {
+        for (bool fd : {true, false}) {
+            Mesh *m = nullptr;
+            int status;
+            EXPECT_EQ(run(text, fd, [&](FILE *s) { m = readMesh(s); }, &status), message) << text;
+            EXPECT_TRUE(m == nullptr && status == 1) << text;
         }
     }
 }
 
-// Sizes the rest of the viewer cannot use, or that do not fit an int or
-// the machine's memory, are refused at the header with one line naming
-// the values as written, before anything is allocated or read further.
-TEST(Reader, RefusesUnusableGridSizes)
+// 14-byte point lines, each with an empty CR LF line, shifted by 0 to 13
+// bytes: every byte of the pattern lands on the end of an input block.
+TEST(Reader, CrLfAtBlockBoundaries)
 {
-    const std::vector<std::pair<const char *, const char *>> sizes = {
-        {"0", "6"},
-        {"-3", "6"},
-        {"3", "0"},
-        {"3", "-6"},
-        {"99999999999", "2"},
-        {"2", "99999999999"},
-        {"2147483648", "1"},
-        {"-2147483649", "1"},
-        {"100000", "100000"},            // fits an int, not the memory
-        {"2147483647", "2147483647"},    // byte count overflows 64 bits
-    };
-    for (const auto &[rows, cols] : sizes) {
-        std::string shown = std::string(rows) + " * " + cols;
-        SCOPED_TRACE(shown);
-        // Points follow, so a reader that went on would not fail the same way.
-        Outcome out = readText(shown + "\n" + pointLines(50), Source::File);
-        EXPECT_EQ(out.mesh, nullptr);
-        EXPECT_EQ(out.status, 1);
-        EXPECT_NE(out.err.find(shown), std::string::npos) << out.err;
-        ASSERT_FALSE(out.err.empty());
-        EXPECT_EQ(out.err.find('\n'), out.err.size() - 1) << "one line: " << out.err;
+    for (int shift = 0; shift < 14; ++shift) {
+        std::string text = "20000 * 1\r\n#" + std::string(shift, '-') + "\r\n";
+        for (int k = 0; k < 20000; ++k) text += std::to_string(100000 + k) + " 0 0\r\n\r\n";
+        for (bool fd : {true, false}) {
+            Mesh *m = nullptr;
+            ASSERT_EQ(run(text, fd, [&](FILE *s) { m = readMesh(s); }), "");
+            for (int k = 0; k < 20000; ++k) ASSERT_EQ(m->points[k][0].x, 100000 + k) << shift;
+            freeMesh(m);
+        }
+    }
+}
+
+// The pieces must be what fgets(buffer, 256, ...) cuts from the same text
+// with CR LF made LF, less those starting with '#' or LF.
+TEST(Reader, PiecesAsFgets)
+{
+    std::mt19937 rng(42);
+    const std::string tokens[] = {"\n", "\n", "\r\n", "\r\n", "\r", "#", " ", "1.5 -2e-1 7",
+                                  std::string(50, 'w'), std::string(199, '9')};
+    // The CR of the first text's long line ends the first input block.
+    std::vector<std::string> texts = {std::string(65280, '1') + "\n" + std::string(254, 'x') +
+                                      "\r\ny\n"};
+    for (int n = 0; n < 300; ++n) {
+        texts.emplace_back();
+        for (int k = rng() % 300; k > 0; --k) texts.back() += tokens[rng() % 10];
+    }
+    while (texts[0].size() < 300000) texts[0] += texts[texts[0].size() % 300 + 1];
+    char buffer[lineBufferSize];
+    for (const std::string &text : texts) {
+        std::vector<std::string> expected;
+        const std::string lf = std::regex_replace(text, std::regex("\r\n"), "\n");
+        FILE *reference = openText(lf, false);
+        while (std::fgets(buffer, 256, reference)) {
+            if (buffer[0] != '#' && buffer[0] != '\n') expected.push_back(buffer);
+        }
+        std::fclose(reference);
+        for (bool fd : {true, false}) {
+            std::vector<std::string> pieces;
+            EXPECT_EQ(run(text, fd, [&](FILE *s) {
+                          for (;;) readDataLine(buffer, s), pieces.push_back(buffer);
+                      }), "cannot read any more.\n");
+            ASSERT_EQ(pieces, expected) << (fd ? "file: " : "memory: ") << text.substr(0, 80);
+        }
+    }
+}
+
+// parsePointLine must give what sscanf "%lf %lf %lf" gives: the same count
+// and the same bits, untouched where nothing was converted.
+void expectSameAsScanf(const char *line)
+{
+    Vec3 want, got;
+    std::memset(&want, 0x7f, sizeof want);
+    got = want;
+    int count = std::sscanf(line, "%lf %lf %lf", &want.x, &want.y, &want.z);
+    ASSERT_EQ(parsePointLine(line, &got), count) << '"' << line << '"';
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << '"' << line << '"';
+}
+
+TEST(PointParse, AsScanf)
+{
+    for (const char *line : {"9007199254740993 0.1000000000000000055511151231257827 2.4e-324",
+                             "1e2147483648 1e-2147483649 4.9e-324", "infinity -Infinity nan(abc)",
+                             "2.2250738585072011e-308 1.7976931348623159e308 0X1.8p1"}) {
+        expectSameAsScanf(line);
+    }
+    // Random lines of number parts, and random doubles printed exactly.
+    std::mt19937_64 rng(20240611);
+    const char *parts[] = {" ", "\v", "\t", "\r", "\n", "-", "+", ".", "e", "E", "x", "0x", "p", "inf",
+                           "nan(", ")", "#", ",", "0", "1", "7", "25", "000", "99999999", "1e-3"};
+    for (int n = 0; n < 200000 && !HasFatalFailure(); ++n) {
+        char line[256] = "";
+        if (n % 4 == 0) {
+            double v = std::ldexp(double(rng() >> 11), int(rng() % 2150) - 1126);
+            std::snprintf(line, sizeof line, "%.17g %.9g %a\n", v, -v, v);
+        }
+        for (int k = n % 4 ? rng() % 16 : 0; k > 0; --k) std::strcat(line, parts[rng() % 25]);
+        expectSameAsScanf(line);
     }
 }
 
