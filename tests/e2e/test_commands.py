@@ -1,120 +1,144 @@
-"""The one-character commands, typed on the keyboard of a running viewer.
-
-The exact arithmetic is covered by the unit tests; here every key has to
-reach the command handler and show in the picture (saved with B).
-"""
+"""Keys, pop-up menu and saved file of a running viewer."""
 import os
+import struct
+import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Image, Viewer, XServer, wait_for  # noqa: E402
+from harness import TIMEOUT, Viewer, XServer, wait_for  # noqa: E402
 
-SOURCE = os.environ.get("QUARVEL_SOURCE_DIR",
-                        os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+SOURCE = os.environ.get("QUARVEL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 MESH = os.path.join(SOURCE, "examples", "saddle.mesh")
-
-# xdotool names of keys that are not commands: lower/upper case twins of
-# commands, blank, control keys and a Latin-1 letter above 127.
-IGNORED = ["b", "Q", "S", "x", "space", "Escape", "Return", "ctrl+a", "Tab", "eacute"]
-
-# Key sequences that change the picture with their first key and give the
-# start picture back at their end.
-UNDONE = ["ff", "ss", "ww", "aa", "CC", "11", "22", "rr", "zg", "Zg", "wg", "+rr", "-rr", ";rr"]
-
-# xdotool's names of the punctuation commands.
-KEY_NAMES = {"+": "plus", "-": "minus", ";": "semicolon", "*": "asterisk", "/": "slash"}
-
-x = None
-
-
-def setUpModule():
-    global x
-    x = XServer()
+SAVED = 'Saving Image to "quarvel.bmp"\nDone!\n'
+NAMES = {"+": "plus", "-": "minus", ";": "semicolon"}
+# The first key changes the picture, the rest restore it.
+UNDONE = ["ff", "ss", "ww", "aa", "CC", "11", "22", "rr", "zg", "Zg", "+rr", "-rr", ";rr"]
+# The keys of the menu entries, top to bottom; the first main entry opens the submenu.
+MAIN, SUB = ">c12udrBq", "sfwaC"
+STEPS = "ufsaC1rdw2"  # each one changes the picture
+x = XServer()
 
 
 def tearDownModule():
     x.stop()
 
 
-def differing_pixels(first, second):
-    return sum(a != b for row_a, row_b in zip(first, second)
-               for a, b in zip(zip(*[iter(row_a)] * 3), zip(*[iter(row_b)] * 3)))
+def menus():
+    """[(x, y, width, height)] of the menus on screen."""
+    out = x.run("xdotool", "search", "--onlyvisible", "--name", "^freeglut menu$",
+                "getwindowgeometry", "--shell", "%@", check=False).stdout.split()
+    values = [int(f.split("=")[1]) for f in out if f.split("=")[0] in ("X", "Y", "WIDTH", "HEIGHT")]
+    return sorted(zip(*[iter(values)] * 4))
 
 
-def lit_pixels(rows):
-    """Pixels not of the black background."""
-    return Image(len(rows[0]) // 3, len(rows), rows).count(lambda p: p != (0, 0, 0))
+def choose(v, key):
+    """Clicks the menu entry of key, through the submenu if need be."""
+    x.run("xdotool", "mousemove", "--window", v.window, "20", "20", "click", "3")
+    for depth, entries in enumerate([MAIN, SUB][:1 + (key in SUB)]):
+        left, top, width, height = wait_for(lambda: menus()[depth:], "a menu")[0]
+        index = entries.index(key) if key in entries else 0
+        x.run("xdotool", "mousemove", str(left + width // 2),
+              str(top + height * (2 * index + 1) // (2 * len(entries))))
+    x.run("xdotool", "click", "1")
+    if key != "q":
+        wait_for(lambda: not menus(), "the menu to close")
 
 
-class CommandsTest(unittest.TestCase):
+class ViewerTest(unittest.TestCase):
     def setUp(self):
         self.v = Viewer(x, [MESH])
-        self.start = self.picture()
-
-    def tearDown(self):
-        self.v.cleanup()
+        self.addCleanup(self.v.cleanup)
 
     def picture(self, *keys):
-        self.v.keys(*[KEY_NAMES.get(k, k) for k in keys])
+        if keys:
+            self.v.keys(*[NAMES.get(k, k) for k in keys])
         return self.v.snapshot().rows
 
-    def assertSamePicture(self, first, second, msg="the pictures differ", tolerance=0):
-        # Not assertEqual: unittest's diff of two pictures takes minutes.
-        n = differing_pixels(first, second) if first != second else 0
-        self.assertLessEqual(n, tolerance, "%s in %d pixels" % (msg, n))
+    def same(self, first, second, msg="the pictures differ"):
+        self.assertTrue(first == second, msg)  # assertEqual's diff of pictures is slow
 
-    def test_keys_outside_the_table_do_nothing(self):
-        for key in IGNORED:
-            with self.subTest(key):
-                self.assertSamePicture(self.picture(key), self.start)
-        saves = len(IGNORED) + 1
-        self.assertEqual(self.v.stdout(), 'Saving Image to "quarvel.bmp"\nDone!\n' * saves)
-        self.assertEqual(self.v.stderr(), "")
-        self.assertIsNone(self.v.proc.poll())
-
-    def test_keys_and_their_undoing(self):
-        first_key = {}
-        for sequence in UNDONE:
-            with self.subTest(sequence):
-                changed = self.picture(sequence[0])
-                self.assertTrue(changed != self.start, "no change")
-                first_key[sequence[0]] = changed
-                self.assertSamePicture(self.picture(*sequence[1:]), self.start)
-        # Case matters, and ";" is "-".
-        self.assertTrue(first_key["z"] != first_key["Z"])
-        self.assertSamePicture(first_key["-"], first_key[";"])
-        # Leaving wire-frame mode: "f" and "s" from it look as from the start.
-        self.assertSamePicture(self.picture("w", "f"), first_key["f"])
-        self.assertSamePicture(self.picture("f", "w", "s"), first_key["s"])
-
-    def test_sizes_and_steps(self):
-        lit = lit_pixels(self.start)
-        self.assertGreater(lit_pixels(self.picture("u")), lit)
-        self.assertLess(lit_pixels(self.picture("d", "d")), lit)
-        self.picture("u")
-        self.assertGreater(lit_pixels(self.picture("+")), lit)
-        self.assertLess(lit_pixels(self.picture("r", "r", "-")), lit)
-
-        # "*" doubles the arrow-key step, "/" halves it again.  The camera
-        # angles differ from the single steps in the last bits at most.
-        self.picture("r", "r")
-        two_steps = self.picture("Left", "Left")
-        self.picture("Right", "Right")
-        self.assertSamePicture(self.picture("*", "Left"), two_steps, tolerance=20)
-        self.assertSamePicture(self.picture("/", "Right", "Right"), self.start, tolerance=20)
-
-    def test_spin_and_quit(self):
-        spinning = self.picture("c")
-        wait_for(lambda: self.v.snapshot().rows != spinning, "the model to turn")
-        stopped = self.picture("c")
-        self.assertSamePicture(self.picture(), stopped, "the model still turns")
-        # "C" is the clip plane, not the spin.
-        clipped = self.picture("C")
-        self.assertSamePicture(self.picture(), clipped, "the model turns")
+    def test_ignored_keys_then_q(self):
+        start = self.picture()
+        for key in ["b", "Q", "space", "Escape"]:
+            self.same(self.picture(key), start, key)
+        self.assertEqual(self.v.stdout(), SAVED * 5)
         self.v.keys("q", check=False)
         self.assertEqual(self.v.wait_exit(), 0)
         self.assertEqual(self.v.stderr(), "")
+
+    def test_keys_and_their_undoing(self):
+        start, first = self.picture(), {}
+        for sequence in UNDONE:
+            first[sequence[0]] = self.picture(sequence[0])
+            self.assertTrue(first[sequence[0]] != start, sequence + ": no change")
+            self.same(self.picture(*sequence[1:]), start, sequence + ": not restored")
+        self.same(first["-"], first[";"])
+
+    def test_menu_entries_do_what_their_keys_do(self):
+        start, by_menu = self.picture(), []
+        for key in STEPS:
+            choose(self.v, key)
+            by_menu.append(self.v.snapshot().rows)
+        for before, after in zip([start] + by_menu, by_menu):
+            self.assertTrue(before != after, "an entry changed nothing")
+        choose(self.v, "c")
+        spinning = self.v.snapshot().rows
+        wait_for(lambda: self.v.snapshot().rows != spinning, "the model to turn")
+        choose(self.v, "c")
+        self.same(self.v.snapshot().rows, self.v.snapshot().rows, "the model still turns")
+        out = self.v.stdout()
+        choose(self.v, "B")
+        wait_for(lambda: self.v.stdout() == out + SAVED, "the save from the menu")
+        choose(self.v, "q")
+        self.assertEqual(self.v.wait_exit(), 0)
+        with Viewer(x, [MESH]) as v:
+            for key, menu_rows in zip(STEPS, by_menu):
+                v.keys(key)
+                self.same(v.snapshot().rows, menu_rows, key)
+
+    def check_file(self, data, w, h):
+        """Exact header, zero padding, and the window's pixels."""
+        stride = 3 * w + w % 4
+        self.assertEqual(data[:54], b"BM" + struct.pack("<IHHIIiiHH", 54 + h * stride, 0, 0, 54,
+                                                        40, w, h, 1, 24) + bytes(24))
+        self.assertEqual(len(data), 54 + h * stride)
+        rows = [data[54 + r * stride:54 + (r + 1) * stride] for r in reversed(range(h))]
+        self.assertEqual({row[3 * w:] for row in rows}, {bytes(w % 4)})
+        rgb = bytearray(b"".join(row[:3 * w] for row in rows))
+        rgb[0::3], rgb[2::3] = rgb[2::3], rgb[0::3]
+        # The window may show the saved frame a moment later.
+        ppm = b"P6\n%d %d\n255\n" % (w, h) + rgb
+        window = ["import", "-window", self.v.window, "-depth", "8", "ppm:-"]
+        wait_for(lambda: subprocess.run(window, env=x.env, capture_output=True, check=True,
+                                        timeout=TIMEOUT).stdout == ppm, "the window to show the file")
+
+    def test_saved_file(self):
+        data = self.v.save()
+        self.assertEqual(len(data), 750054)
+        self.assertGreater(len(set(data[54::3])), 10)  # the surface, not one colour
+        self.check_file(data, 500, 500)
+        for w, h in [(501, 500), (3, 2), (2, 3), (1, 1)]:  # each save truncates the last
+            self.v.resize(w, h)
+            self.check_file(self.v.save(), w, h)
+        self.assertEqual(self.v.stdout(), SAVED * 5)
+
+    def test_failed_saves_then_close(self):
+        target = os.path.join(self.v.cwd, "quarvel.bmp")
+        os.mkdir(target)  # unopenable even for root
+        self.v.keys("B")
+        self.assertEqual(wait_for(self.v.stderr, "a message"), "can't open quarvel.bmp\n")
+        self.assertEqual(self.v.stdout(), "")
+        os.rmdir(target)
+        os.symlink("/dev/full", target)
+        self.v.keys("B")
+        err = wait_for(lambda: self.v.stderr().count("\n") > 1 and self.v.stderr(), "a message")
+        self.assertRegex(err, r"\Acan't open quarvel.bmp\n[^\n]*quarvel\.bmp[^\n]*\n\Z")
+        self.assertEqual(self.v.stdout(), SAVED.split("\n")[0] + "\n")
+        os.remove(target)
+        self.check_file(self.v.save(), 500, 500)
+        self.v.close_window()
+        self.assertEqual(self.v.wait_exit(), 0)
 
 
 if __name__ == "__main__":
