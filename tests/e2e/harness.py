@@ -1,275 +1,157 @@
 """Runs the real quarvel binary in a private Xvfb and drives it like a user.
-
-Every wait has a timeout; nothing sleeps a fixed time where an event can be
-waited on.  Each Viewer gets its own working directory, so saves
-("quarvel.bmp") never collide between tests.
-"""
-import os
-import shutil
-import struct
-import subprocess
-import tempfile
-import time
+Every wait has a timeout; each Viewer has its own working directory."""
+import collections, ctypes, ctypes.util, os, pathlib, re, shutil, struct
+import subprocess, tempfile, time
 
 QUARVEL = os.environ.get("QUARVEL", "quarvel")
 TIMEOUT = float(os.environ.get("QUARVEL_E2E_TIMEOUT", "30"))
+BINARY = os.path.abspath(QUARVEL)
+NO_DISPLAY = {k: v for k, v in os.environ.items() if k != "DISPLAY"}  # for runs without X
 
 
-class XServer:
-    """A private Xvfb on a display number it picks itself (-displayfd)."""
-
-    def __init__(self, width=1280, height=1024):
+class XServer:  # a private Xvfb on a display number it picks itself
+    def __init__(self):
         read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             f"{width}x{height}x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+                                     pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            self.proc.kill()
+            self.display = ":" + pipe.readline().strip()
+        if self.display == ":":
             raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number
         self.env = dict(os.environ, DISPLAY=self.display)
 
     def run(self, *args, check=True, timeout=TIMEOUT):
-        return subprocess.run(list(args), env=self.env, check=check, timeout=timeout,
+        return subprocess.run(args, env=self.env, check=check, timeout=timeout,
                               capture_output=True, text=True)
 
     def stop(self):
         self.proc.terminate()
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        self.proc.wait(timeout=10)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
+    def __enter__(self): return self
+    def __exit__(self, *exc): self.stop()
 
 
-def wait_for(predicate, what, timeout=TIMEOUT, interval=0.05):
+def shared_xserver(namespace):
+    """setUpModule, tearDownModule = shared_xserver(globals()): one XServer as x."""
+    def up(): namespace["x"] = XServer()
+    return up, lambda: namespace["x"].stop()
+
+
+def wait_for(predicate, what, timeout=TIMEOUT):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         value = predicate()
         if value:
             return value
-        time.sleep(interval)
+        time.sleep(0.05)
     raise TimeoutError("timed out waiting for " + what)
 
 
 class Viewer:
-    """One quarvel process with its window.
-
-    args are the command-line arguments after the program name; stdin_data,
-    if given, is piped to standard input.  The window is found by its title,
-    the command name as typed (argv[0], here the binary's path).
-    """
+    """quarvel with args (and stdin_data) and its window, found by its title argv0."""
 
     def __init__(self, xserver, args, stdin_data=None, cwd=None, argv0=None):
-        self.x = xserver
+        self.x, self.own_cwd = xserver, cwd is None
         self.cwd = cwd or tempfile.mkdtemp(prefix="quarvel-e2e-")
-        self.own_cwd = cwd is None
-        binary = os.path.abspath(QUARVEL)
-        self.title = argv0 or binary
-        self.stdout_path = os.path.join(self.cwd, "stdout.txt")
-        self.stderr_path = os.path.join(self.cwd, "stderr.txt")
-        self._out = open(self.stdout_path, "w")
-        self._err = open(self.stderr_path, "w")
-        self.proc = subprocess.Popen(
-            [self.title] + list(args), executable=binary, cwd=self.cwd, env=xserver.env,
-            stdin=subprocess.PIPE if stdin_data is not None else subprocess.DEVNULL,
-            stdout=self._out, stderr=self._err)
-        if stdin_data is not None:
-            self.proc.stdin.write(stdin_data.encode() if isinstance(stdin_data, str) else stdin_data)
-            self.proc.stdin.close()
-        self.window = self._find_window()
+        title = argv0 or BINARY
+        self.paths = [pathlib.Path(self.cwd, n) for n in ("stdout.txt", "stderr.txt")]
+        with open(self.paths[0], "w") as out, open(self.paths[1], "w") as err:
+            self.proc = subprocess.Popen(
+                [title] + list(args), executable=BINARY, cwd=self.cwd, env=xserver.env,
+                stdin=subprocess.PIPE, stdout=out, stderr=err)
+        with self.proc.stdin as stdin:
+            stdin.write(stdin_data.encode() if isinstance(stdin_data, str) else stdin_data or b"")
+        name = "^" + "".join("\\" + c if c in ".^$*+?()[]{}|\\" else c for c in title) + "$"
 
-    def _find_window(self):
         def search():
             if self.proc.poll() is not None:
-                raise RuntimeError("quarvel exited with %d before its window appeared: %s"
-                                   % (self.proc.returncode, self.stderr()))
-            r = self.x.run("xdotool", "search", "--name", "^" + _regex_escape(self.title) + "$",
-                           check=False)
-            ids = r.stdout.split()
-            return ids[0] if ids else None
-        window = wait_for(search, "the quarvel window")
-        # The window is up once it is mapped and has been drawn at least once;
-        # a key round trip (a harmless key) proves the event loop runs.
-        self.x.run("xdotool", "search", "--sync", "--onlyvisible", "--name",
-                   "^" + _regex_escape(self.title) + "$")
-        return window
+                raise RuntimeError("quarvel exited before its window appeared: " + self.stderr())
+            return self.x.run("xdotool", "search", "--onlyvisible", "--name", name,
+                              check=False).stdout.split()
+        self.window = wait_for(search, "the quarvel window")[0]
 
-    # -- input --------------------------------------------------------------
-    def keys(self, *keys, check=True):
-        """Sends keys (xdotool names: 'w', 'Up', 'asterisk', 'B', ...).
-
-        A key that ends the process (q) destroys the window between press
-        and release, so xdotool fails on the release: pass check=False.
-        """
-        for key in keys:
-            self.x.run("xdotool", "key", "--window", self.window, key, check=check)
-
-    def type(self, text):
-        self.x.run("xdotool", "type", "--window", self.window, text)
+    def keys(self, *keys, check=True):  # after q, xdotool fails on the release: check=False
+        self.x.run("xdotool", "key", "--window", self.window, *keys, check=check)
 
     def resize(self, width, height):
         self.x.run("xdotool", "windowsize", self.window, str(width), str(height))
-        wait_for(lambda: self.geometry()[2:] == (width, height), "the window to be %dx%d" % (width, height))
+        wait_for(lambda: self.geometry()[2:] == (width, height), "a %dx%d window" % (width, height))
 
-    def geometry(self):
-        """(x, y, width, height) of the window, from xwininfo."""
+    def geometry(self):  # (x, y, width, height)
         out = self.x.run("xwininfo", "-id", self.window).stdout
-        fields = {}
-        for line in out.splitlines():
-            if ":" in line:
-                k, v = line.split(":", 1)
-                fields[k.strip()] = v.strip()
-        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
-                int(fields["Width"]), int(fields["Height"]))
+        return tuple(int(re.search(k + r":\s*(-?\d+)", out).group(1)) for k in
+                     ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
-    def close_window(self):
-        """Closes the window as a window manager would: WM_DELETE_WINDOW."""
+    def close_window(self):  # as a window manager does
         send_delete_window(self.x.display, int(self.window))
 
-    # -- output -------------------------------------------------------------
-    def stdout(self):
-        self._out.flush()
-        with open(self.stdout_path) as f:
-            return f.read()
+    def stdout(self): return self.paths[0].read_text()
+    def stderr(self): return self.paths[1].read_text()
 
-    def stderr(self):
-        self._err.flush()
-        with open(self.stderr_path) as f:
-            return f.read()
-
-    def save(self):
-        """Presses B, waits for "Done!" and returns the saved file's bytes."""
-        path = os.path.join(self.cwd, "quarvel.bmp")
+    def save(self):  # B, then the bytes of quarvel.bmp once "Done!" is shown
         before = self.stdout().count("Done!\n")
         self.keys("B")
         wait_for(lambda: self.stdout().count("Done!\n") > before, "the save to finish")
-        with open(path, "rb") as f:
-            return f.read()
+        return pathlib.Path(self.cwd, "quarvel.bmp").read_bytes()
 
-    def snapshot(self):
-        """Saves the window and returns it as an Image."""
-        return Image.from_bmp(self.save())
-
-    def wait_exit(self, timeout=TIMEOUT):
-        return self.proc.wait(timeout=timeout)
+    def snapshot(self): return Image.from_bmp(self.save())
+    def wait_exit(self, timeout=TIMEOUT): return self.proc.wait(timeout=timeout)
 
     def quit(self):
         if self.proc.poll() is None:
             self.keys("q", check=False)
-            return self.wait_exit()
-        return self.proc.returncode
+        return self.wait_exit()
 
     def cleanup(self):
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
-        self._out.close()
-        self._err.close()
         if self.own_cwd:
             shutil.rmtree(self.cwd, ignore_errors=True)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.cleanup()
-
-
-def _regex_escape(text):
-    out = []
-    for ch in text:
-        out.append("\\" + ch if ch in ".^$*+?()[]{}|\\" else ch)
-    return "".join(out)
+    def __enter__(self): return self
+    def __exit__(self, *exc): self.cleanup()
 
 
 def send_delete_window(display, window):
-    """Sends the WM_DELETE_WINDOW client message, as a window manager does."""
-    import ctypes
-    import ctypes.util
-    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    c, x11 = ctypes, ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype, x11.XInternAtom.restype = c.c_void_p, c.c_ulong
+    x11.XInternAtom.argtypes = [c.c_void_p, c.c_char_p, c.c_int]
+    x11.XSendEvent.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_long, c.c_void_p]
+    x11.XCloseDisplay.argtypes = [c.c_void_p]
 
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class XEvent(ctypes.Union):
-        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
+    class ClientMessage(c.Structure):  # XClientMessageEvent, padded to an XEvent
+        _fields_ = [("type", c.c_int), ("serial", c.c_ulong), ("send_event", c.c_int),
+                    ("display", c.c_void_p), ("window", c.c_ulong), ("message_type", c.c_ulong),
+                    ("format", c.c_int), ("data", c.c_long * 5), ("pad", c.c_long * 12)]
     dpy = x11.XOpenDisplay(display.encode())
-    if not dpy:
-        raise RuntimeError("cannot open display " + display)
-    try:
-        event = XEvent()
-        event.xclient.type = 33  # ClientMessage
-        event.xclient.window = window
-        event.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-        event.xclient.format = 32
-        event.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-        event.xclient.data[1] = 0  # CurrentTime
-        x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
-        x11.XFlush(dpy)
-    finally:
-        x11.XCloseDisplay(dpy)
+    event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
+                          message_type=x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0))
+    event.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)  # data[1] 0: CurrentTime
+    x11.XSendEvent(dpy, window, 0, 0, c.byref(event))
+    x11.XCloseDisplay(dpy)  # which flushes the request
 
 
 class Image:
-    """A decoded 24-bit BMP: pixel(x, y) with y = 0 at the top, as on screen."""
-
-    def __init__(self, width, height, rows):
-        self.width, self.height, self.rows = width, height, rows  # rows[0] is the top
+    def __init__(self, width, height, rows):  # rows[0] is the top
+        self.width, self.height, self.rows = width, height, rows
 
     @classmethod
     def from_bmp(cls, data):
-        if data[:2] != b"BM":
-            raise ValueError("not a BMP file")
         width, height = struct.unpack_from("<ii", data, 18)
         stride = 3 * width + width % 4
-        rows = []
-        for r in range(height):
-            start = 54 + r * stride
-            rows.append(data[start:start + 3 * width])
-        rows.reverse()
-        return cls(width, height, rows)
+        rows = [data[s:s + 3 * width] for s in range(54, 54 + height * stride, stride)]
+        return cls(width, height, rows[::-1])
 
     def pixel(self, x, y):
-        """(red, green, blue) of the pixel at column x, row y from the top."""
-        b, g, r = self.rows[y][3 * x:3 * x + 3]
-        return (r, g, b)
+        return tuple(self.rows[y][3 * x:3 * x + 3][::-1])
+
+    def colours(self):  # {(red, green, blue): number of pixels}
+        return collections.Counter(self.pixel(x, y) for y in range(self.height)
+                                   for x in range(self.width))
 
     def count(self, predicate):
-        n = 0
-        for y in range(self.height):
-            for x in range(self.width):
-                if predicate(self.pixel(x, y)):
-                    n += 1
-        return n
-
-    def colours(self):
-        seen = {}
-        for y in range(self.height):
-            row = self.rows[y]
-            for x in range(self.width):
-                b, g, r = row[3 * x:3 * x + 3]
-                seen[(r, g, b)] = seen.get((r, g, b), 0) + 1
-        return seen
+        return sum(n for colour, n in self.colours().items() if predicate(colour))
