@@ -3,8 +3,7 @@ come before any window is tried), then the window and the choice of input."""
 import os, pathlib, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness
-from harness import BINARY, NO_DISPLAY
+from harness import BINARY, NO_DISPLAY, Viewer, XServer
 USAGE = "\nquarvel [-r] mesh-data\n\n -r: reverse surface\n\n"
 NO_MORE, NOT_XYZ = "cannot read any more.\n", "not in 'x y z' format."
 GOOD = "# flat grid\n4 * 6\n" + "".join("%d %d 0\n" % (i, j) for j in range(6) for i in range(4))
@@ -40,10 +39,10 @@ class StartupErrors(unittest.TestCase):
                 self.assertEqual((r.returncode, r.stdout.decode(), r.stderr.decode()), (1, out, err))
 
     def test_window_and_choice_of_input(self):
-        x, d = self.enterContext(harness.XServer()), self.enterContext(tempfile.TemporaryDirectory())
+        x, d = self.enterContext(XServer()), self.enterContext(tempfile.TemporaryDirectory())
         good = os.path.join(d, "good")
         pathlib.Path(good).write_text(GOOD)
-        with harness.Viewer(x, [good], argv0="./quarvel") as v:
+        with Viewer(x, [good], argv0="./quarvel") as v:
             self.assertEqual(v.geometry(), (0, 0, 500, 500))
             self.assertEqual(x.run("xdotool", "getwindowname", v.window).stdout, "./quarvel\n")
             front = v.save()[54:]
@@ -51,7 +50,7 @@ class StartupErrors(unittest.TestCase):
             self.assertEqual((v.wait_exit(), v.stderr()), (0, ""))
 
         def picture(args, stdin=None):
-            with harness.Viewer(x, args, stdin_data=stdin) as v:
+            with Viewer(x, args, stdin_data=stdin) as v:
                 return v.save()[54:]
         back = picture(["-r", good])
         self.assertNotEqual(front, back, "reversing the flat grid must change the picture")
