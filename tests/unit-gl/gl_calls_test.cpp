@@ -40,8 +40,8 @@ static std::string str(GLenum e)
 }
 template <class T> static std::string vec(const T *v, int n)
 {
-    std::string s = "{";
-    for (int i = 0; i < n; ++i) s += (i ? ", " : "") + str(v[i]);
+    std::string s;
+    for (int i = 0; i < n; ++i) s += (i ? ", " : "{") + str(v[i]);
     return s + "}";
 }
 template <class... T> static std::string call(const char *f, T... a)
@@ -132,19 +132,19 @@ TEST(GlCalls, FramesFollowTheFlags)
         "glVertex3d(-1.7, 0, 0)\nglVertex3d(1.7, 0, 0)\nglColor3f(0, 0.3, 0.2)\n"
         "glVertex3d(0, -1.7, 0)\nglVertex3d(0, 1.7, 0)\nglColor3f(0.1, 0, 0.3)\n"
         "glVertex3d(0, 0, -1.4)\nglVertex3d(0, 0, 1.4)\nglEnd()\nglEnable(GL_LIGHTING)\n";
-    struct { void (*setup)(); std::string lights, clip, model, unclip, axes; } cases[] = {
-        {[] {}, "glEnable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n", "", "glShadeModel(GL_SMOOTH)\n" +
-            surface + "glDisable(GL_LIGHTING)\nglColor4fv({0, 0, 0, 1})\n" + grid +
-            "glEnable(GL_LIGHTING)\n", "", axes},
-        // The clip plane cuts the model, never the axes.
+    const std::string clip = "glClipPlane(GL_CLIP_PLANE0, {" + str(-10 / 3.) + ", 0, " +
+                             str(-10 / 3.) + ", 1})\nglEnable(GL_CLIP_PLANE0)\n";
+    // Lights and clip plane; the model; what follows it.
+    struct { void (*setup)(); std::string before, model, after; } cases[] = {
+        {[] {}, "glEnable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n",
+         "glShadeModel(GL_SMOOTH)\n" + surface + "glDisable(GL_LIGHTING)\n" +
+             "glColor4fv({0, 0, 0, 1})\n" + grid + "glEnable(GL_LIGHTING)\n", axes},
         {[] { viewState.clipping = 1, viewState.light1On = viewState.showMesh = 0;
-              viewState.smoothShading = 0; },
-         "glDisable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n", "glClipPlane(GL_CLIP_PLANE0, {" +
-            str(-10 / 3.) + ", 0, " + str(-10 / 3.) + ", 1})\nglEnable(GL_CLIP_PLANE0)\n",
-         "glShadeModel(GL_FLAT)\n" + surface, "glDisable(GL_CLIP_PLANE0)\n", axes},
-        // Lit grid lines only, no shade model.
+              viewState.smoothShading = 0; },  // the clip plane cuts the model, never the axes
+         "glDisable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n" + clip, "glShadeModel(GL_FLAT)\n" + surface,
+         "glDisable(GL_CLIP_PLANE0)\n" + axes},
         {[] { viewState.wireFrame = 1, viewState.light2On = viewState.showAxis = 0; },
-         "glEnable(GL_LIGHT0)\nglDisable(GL_LIGHT1)\n", "", grid, "", ""},
+         "glEnable(GL_LIGHT0)\nglDisable(GL_LIGHT1)\n", grid, ""},  // lit lines, no shade model
     };
     for (auto &c : cases) {
         viewState = initialViewState;
@@ -152,8 +152,8 @@ TEST(GlCalls, FramesFollowTheFlags)
         c.setup();
         calls.clear();
         display();
-        EXPECT_EQ(calls, head + c.lights + c.clip + transform + c.model + "glPopMatrix()\n" +
-                             c.unclip + c.axes + "glPopMatrix()\nglutSwapBuffers()\n");
+        EXPECT_EQ(calls, head + c.before + transform + c.model + "glPopMatrix()\n" + c.after +
+                             "glPopMatrix()\nglutSwapBuffers()\n");
     }
     viewState = initialViewState;
     theMesh = nullptr;
