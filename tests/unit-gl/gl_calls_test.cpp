@@ -1,10 +1,10 @@
-// The exact GL calls of the set-up and of a frame, logged one a line by a stand-in for GL,
-// GLU and GLUT: what a picture hides (a light placed before the camera, a reversed strip,
-// a normal after its vertex, a float for a double).
+// The exact GL calls of the set-up and of a frame, logged by a stand-in for GL, GLU and GLUT:
+// what pictures hide (a light set before the camera, a normal after its vertex, float for double).
 #include <gtest/gtest.h>
 
 #include <GL/glut.h>
 
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <string>
@@ -20,11 +20,7 @@ static std::string calls;
 template <class T> static std::string str(T v)
 {
     char b[40];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(b, sizeof b, "%.*g", digits, double(v));
-        if (T(std::strtod(b, nullptr)) == v) break;
-    }
-    return b;
+    return std::string(b, std::to_chars(b, b + sizeof b, v).ptr);
 }
 static std::string str(const std::string &v) { return v; }
 static std::string str(GLenum e)
@@ -87,13 +83,14 @@ TEST(GlCalls, InitLightingInOrder)
                      "glEnable(GL_POLYGON_OFFSET_FILL)\nglPolygonOffset(1.2, 1)\n");
 }
 
-// Normal (r, c, 7) right before vertex (r, c, 0) for each "rc" in order.
-static std::string strip(const char *mode, const std::string &rcs)
+// Strips "rc rc|rc ...": normal (r, c, 7) right before vertex (r, c, 0) for each "rc" in order.
+static std::string strips(const std::string &mode, const std::string &rcs)
 {
-    std::string s = std::string("glBegin(") + mode + ")\n";
+    std::string s = "glBegin(" + mode + ")\n";
     for (size_t i = 0; i < rcs.size(); i += 3) {
         std::string at = rcs.substr(i, 1) + ", " + rcs.substr(i + 1, 1);
         s += "glNormal3dv({" + at + ", 7})\nglVertex3dv({" + at + ", 0})\n";
+        if (rcs[i + 2] == '|') s += "glEnd()\nglBegin(" + mode + ")\n";
     }
     return s + "glEnd()\n";
 }
@@ -116,24 +113,19 @@ TEST(GlCalls, FramesFollowTheFlags)
     // Model spun, then scaled with z = scale * zScale in double.
     const std::string transform = "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)\n"
         "glPushMatrix()\nglRotated(30.5, 0, 0, 1)\nglPushMatrix()\n" +
-        call("glScaled", double(0.1f), double(0.1f), double(0.1f) * double(0.3f));
-    const std::string front = "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.7, 0.6, 0.8, 1})"
-                              "\n";
+        call("glScaled", double(0.1f), double(0.1f), double(0.1f) * double(0.3f)),
+        front = "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {0.7, 0.6, 0.8, 1})\n";
     const std::string surface = front + "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.3, 0.3, 0.3, 1})\n"
         "glMaterialf(GL_FRONT, GL_SHININESS, 51.2)\nglMaterialfv(GL_BACK, GL_AMBIENT_AND_DIFFUSE, "
         "{0.6, 0.3, 0.4, 1})\nglEnable(GL_NORMALIZE)\n" +
-        strip("GL_TRIANGLE_STRIP", "01 00 11 10") + strip("GL_TRIANGLE_STRIP", "02 01 12 11");
+        strips("GL_TRIANGLE_STRIP", "01 00 11 10|02 01 12 11");
     // Columns first, then rows.
     const std::string grid = front + "glMaterialfv(GL_FRONT, GL_SPECULAR, {0, 0, 0, 1})\n"
-        "glEnable(GL_NORMALIZE)\n" + strip("GL_LINE_STRIP", "00 10") +
-        strip("GL_LINE_STRIP", "01 11") + strip("GL_LINE_STRIP", "02 12") +
-        strip("GL_LINE_STRIP", "00 01 02") + strip("GL_LINE_STRIP", "10 11 12");
+        "glEnable(GL_NORMALIZE)\n" + strips("GL_LINE_STRIP", "00 10|01 11|02 12|00 01 02|10 11 12");
     const std::string axes = "glDisable(GL_LIGHTING)\nglBegin(GL_LINES)\nglColor3f(0.5, 0, 0.2)\n"
         "glVertex3d(-1.7, 0, 0)\nglVertex3d(1.7, 0, 0)\nglColor3f(0, 0.3, 0.2)\n"
         "glVertex3d(0, -1.7, 0)\nglVertex3d(0, 1.7, 0)\nglColor3f(0.1, 0, 0.3)\n"
         "glVertex3d(0, 0, -1.4)\nglVertex3d(0, 0, 1.4)\nglEnd()\nglEnable(GL_LIGHTING)\n";
-    const std::string clip = "glClipPlane(GL_CLIP_PLANE0, {" + str(-10 / 3.) + ", 0, " +
-                             str(-10 / 3.) + ", 1})\nglEnable(GL_CLIP_PLANE0)\n";
     // Lights and clip plane; the model; what follows it.
     struct { void (*setup)(); std::string before, model, after; } cases[] = {
         {[] {}, "glEnable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n",
@@ -141,8 +133,9 @@ TEST(GlCalls, FramesFollowTheFlags)
              "glColor4fv({0, 0, 0, 1})\n" + grid + "glEnable(GL_LIGHTING)\n", axes},
         {[] { viewState.clipping = 1, viewState.light1On = viewState.showMesh = 0;
               viewState.smoothShading = 0; },  // the clip plane cuts the model, never the axes
-         "glDisable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\n" + clip, "glShadeModel(GL_FLAT)\n" + surface,
-         "glDisable(GL_CLIP_PLANE0)\n" + axes},
+         "glDisable(GL_LIGHT0)\nglEnable(GL_LIGHT1)\nglClipPlane(GL_CLIP_PLANE0, {" +
+             str(-10 / 3.) + ", 0, " + str(-10 / 3.) + ", 1})\nglEnable(GL_CLIP_PLANE0)\n",
+         "glShadeModel(GL_FLAT)\n" + surface, "glDisable(GL_CLIP_PLANE0)\n" + axes},
         {[] { viewState.wireFrame = 1, viewState.light2On = viewState.showAxis = 0; },
          "glEnable(GL_LIGHT0)\nglDisable(GL_LIGHT1)\n", grid, ""},  // lit lines, no shade model
     };

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
-#include "mesh/reader.h"
+#include "mesh/mesh.h"
 #include "ui/commands.h"
 #include "ui/view_state.h"
 
@@ -53,28 +52,5 @@ TEST(Commands, ChangeExactlyTheirFields)
             << code;
         EXPECT_TRUE(same(viewState, odd)) << code;
     }
-    viewState = initialViewState;
-}
-
-// One reversal swaps the rows, two give back the rows and the normals.
-TEST(Commands, ReverseTwiceRestoresTheSurface)
-{
-    FILE *in = std::tmpfile();
-    std::fputs("3 * 2\n0 0 0\n1 0 0.5\n2 0 0\n0 1 0.2\n1 1 1\n2 1 0\n", in);
-    std::rewind(in);
-    resetMeshReader();
-    Mesh *mesh = theMesh = readMesh(in);
-    viewState = initialViewState;
-    applyCommand('r');  // also computes the normals
-    Vec3 *row0 = mesh->points[0], normals[3][2];
-    for (int i = 0; i < 3; ++i) std::memcpy(normals[i], mesh->normals[i], sizeof normals[i]);
-    applyCommand('r');
-    EXPECT_EQ(mesh->points[2], row0);
-    applyCommand('r');
-    EXPECT_EQ(mesh->points[0], row0);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(std::memcmp(normals[i], mesh->normals[i], sizeof normals[i]), 0) << i;
-    theMesh = nullptr;
-    freeMesh(mesh);
     viewState = initialViewState;
 }
