@@ -1,27 +1,37 @@
-"""Bad input: the exact message on standard error, nothing on standard output,
-exit status 1, no window (no DISPLAY).  Corpus: data/malformed/NAME.mesh, NAME.expect."""
-import glob
-import os
-import resource
-import subprocess
-import unittest
+"""Bad command lines and bad input: the exact messages on standard output and
+standard error, exit status 1, and no window (there is no DISPLAY).
+Corpus: data/malformed/NAME.mesh and the standard error it gives, NAME.expect."""
+import glob, os, subprocess, sys, unittest
 
-BINARY = os.path.abspath(os.environ.get("QUARVEL", "quarvel"))
-CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "malformed")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import BINARY, NO_DISPLAY, SOURCE
+
+CORPUS = os.path.join(SOURCE, "tests", "data", "malformed")
+USAGE, NO_MORE = b"\nquarvel [-r] mesh-data\n\n -r: reverse surface\n\n", b"cannot read any more.\n"
+ERRORS = [  # (arguments, standard input, stdout, stderr); "good" is never read
+    *[(a.split() + ["good"], None, USAGE, b"") for a in ("-", "-R", "-rr", "--r", "-x", "-r-")],
+    (["-r", "-x", "good"], None, USAGE, b""), (["-x", "nosuch"], None, USAGE, b""),
+    (["nosuch", "good"], None, b"", b"cannot open file: nosuch\n"),
+    (["-r", "no such %s"], None, b"", b"cannot open file: no such %s\n"),
+    (["-r"], b"2 * 2\n1 2 3\n", b"", NO_MORE),
+    (["-r"], b"2 * 2\n1 2 3\n1 2\n", b"", b"not in 'x y z' format."),
+]
 
 
-def run(*args, data=None, shell="", limit=None):
-    """(status, stdout, stderr); data goes to standard input (else /dev/null),
-    shell is a redirection such as "0<&-", limit one of the address space."""
-    r = subprocess.run(
-        ["sh", "-c", 'exec "$0" "$@" ' + shell, BINARY, *args], input=data,
-        stdin=subprocess.DEVNULL if data is None else None, capture_output=True, timeout=30,
-        env={k: v for k, v in os.environ.items() if k != "DISPLAY"},
-        preexec_fn=limit and (lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))))
+def run(*args, data=None, script='exec "$0" "$@"'):
+    """(status, stdout, stderr) of the viewer that the shell script starts;
+    data goes to standard input, else /dev/null."""
+    r = subprocess.run(["sh", "-c", script, BINARY, *args], input=data, env=NO_DISPLAY,
+                       stdin=subprocess.DEVNULL if data is None else None,
+                       capture_output=True, timeout=30)
     return r.returncode, r.stdout, r.stderr
 
 
 class MalformedInput(unittest.TestCase):
+    def test_command_lines(self):
+        for args, data, out, err in ERRORS:
+            self.assertEqual(run(*args, data=data), (1, out, err), (args, data))
+
     def test_corpus_by_name_and_on_a_pipe(self):
         paths = sorted(glob.glob(os.path.join(CORPUS, "*.mesh")))
         self.assertGreater(len(paths), 25, "corpus missing at " + CORPUS)
@@ -36,13 +46,13 @@ class MalformedInput(unittest.TestCase):
         for path in (CORPUS, os.path.join(CORPUS, "nosuch.mesh"), CORPUS + "/empty.mesh/x"):
             self.assertEqual(run(path), (1, b"", b"cannot open file: %s\n" % path.encode()))
         # A file that fails at the first read, closed standard input, /dev/null.
-        for result in (run("/proc/self/mem"), run(shell="0<&-"), run()):
-            self.assertEqual(result, (1, b"", b"cannot read any more.\n"))
+        for result in (run("/proc/self/mem"), run(script='exec "$0" 0<&-'), run()):
+            self.assertEqual(result, (1, b"", NO_MORE))
 
     @unittest.skipIf("ASAN_OPTIONS" in os.environ, "a memory limit breaks AddressSanitizer")
     def test_grid_larger_than_the_memory_limit(self):
         # 10 million points need about 480 MB: allocation fails under 256 MB.
-        self.assertEqual(run(data=b"10000 * 1000\n0 0 0\n", limit=256 << 20),
+        self.assertEqual(run(data=b"10000 * 1000\n0 0 0\n", script='ulimit -v 262144; exec "$0"'),
                          (1, b"", b"not enough memory for a grid of 10000 * 1000 points\n"))
 
 

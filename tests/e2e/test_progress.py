@@ -3,25 +3,23 @@ loading, erased before the next message (here: the input stops short)."""
 import contextlib, os, pty, re, subprocess, sys, time, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness
+from harness import BINARY, NO_DISPLAY, TIMEOUT
+POINTS = b"".join(b"%d 0.5 -1.25e-3\n" % k for k in range(20000))
 
 
-def run_slowly(on_tty, chunks):
-    """A 1000 x 1000 header, then chunks of 20000 points 0.25 s apart: (status, stderr)."""
+def run_slowly(on_tty, chunks):  # (status, stderr) of a 1000 x 1000 grid cut short
     master, slave = pty.openpty() if on_tty else os.pipe()
-    proc = subprocess.Popen([harness.BINARY], stdin=subprocess.PIPE, stderr=slave, env=harness.NO_DISPLAY)
+    proc = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stderr=slave, env=NO_DISPLAY)
     os.close(slave)
-    proc.stdin.write(b"1000 * 1000\n")
-    for _ in range(chunks):
-        proc.stdin.write(b"".join(b"%d 0.5 -1.25e-3\n" % k for k in range(20000)))
-        proc.stdin.flush()
-        time.sleep(0.25)
-    proc.stdin.close()
-    status, err = proc.wait(timeout=harness.TIMEOUT), b""
-    with contextlib.suppress(OSError):  # a pty reads EIO once the other end is closed
-        while data := os.read(master, 4096):
+    with proc.stdin as stdin:  # the header, then chunks of points, 0.25 s apart
+        for data in [b"1000 * 1000\n"] + [POINTS] * chunks:
+            stdin.write(data)
+            stdin.flush()
+            time.sleep(0.25)
+    status, err = proc.wait(timeout=TIMEOUT), b""
+    with open(master, "rb", buffering=0) as f, contextlib.suppress(OSError):  # EIO: pty closed
+        while data := f.read(4096):
             err += data
-    os.close(master)
     return status, err
 
 

@@ -1,29 +1,22 @@
 """quarvel-snapshot, tools/run-example.sh and an install into a DESTDIR."""
-import os
-import pathlib
-import shutil
-import subprocess
-import sys
-import tempfile
-import unittest
+import os, pathlib, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import QUARVEL, wait_for  # noqa: E402
+from harness import BINARY, SOURCE, wait_for
 
-SOURCE = os.environ.get("QUARVEL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 INSTALLED = ["bin/quarvel", "bin/quarvel-gen", "bin/quarvel-snapshot", "share/man/man1/quarvel.1"]
 
 
 class ToolsTest(unittest.TestCase):
     def setUp(self):
-        self.dir = pathlib.Path(tempfile.mkdtemp(prefix="quarvel-tools-test-")).resolve()
-        self.addCleanup(shutil.rmtree, self.dir)
+        temporary = tempfile.TemporaryDirectory(prefix="quarvel-tools-test-")
+        self.dir = pathlib.Path(self.enterContext(temporary)).resolve()
         (self.dir / "tmp").mkdir()
 
     def tool(self, name, *args, input=None, **env):
         """Runs tools/name (or an absolute name) here, no display; env None unsets."""
         env = {**os.environ, "DISPLAY": None, "TMPDIR": str(self.dir / "tmp"),
-               "QUARVEL": os.path.abspath(QUARVEL), **env}
+               "QUARVEL": BINARY, **env}
         return subprocess.run([os.path.join(SOURCE, "tools", name)] + list(args), cwd=self.dir,
                               input=input, capture_output=True, text=True, timeout=120,
                               env={k: v for k, v in env.items() if v is not None})
@@ -32,8 +25,8 @@ class ToolsTest(unittest.TestCase):
         wave = os.path.join(SOURCE, "examples", "wave.mesh")
         for args in (["--png", wave, "plain.bmp"], ["-k", "w", wave, "w.bmp"]):
             self.assertEqual(self.tool("quarvel-snapshot", *args).returncode, 0)
-        plain = (self.dir / "plain.bmp").read_bytes()
-        self.assertEqual((len(plain), plain[:2], (self.dir / "plain.png").read_bytes()[:4]), (750054, b"BM", b"\x89PNG"))
+        plain, png = (self.dir / "plain.bmp").read_bytes(), (self.dir / "plain.png").read_bytes()
+        self.assertEqual((len(plain), plain[:2], png[:4]), (750054, b"BM", b"\x89PNG"))
         self.assertNotEqual((self.dir / "w.bmp").read_bytes(), plain)
         r = self.tool("quarvel-snapshot", "-", "bad.bmp", input="2 * 2\n1 2 3\n1 2\n")
         self.assertTrue(r.returncode and "not in 'x y z' format." in r.stderr, r.stderr)
@@ -43,7 +36,7 @@ class ToolsTest(unittest.TestCase):
                  "Xvfb and the viewer to end", timeout=5)
 
     def test_run_example_without_display(self):
-        os.symlink(os.path.abspath(QUARVEL), self.dir / "quarvel")
+        os.symlink(BINARY, self.dir / "quarvel")
         r = self.tool("run-example.sh", "examples/torus.mesh", BUILD_DIR=str(self.dir))
         self.assertIn(str(self.dir / "torus.png"), r.stdout, r.stderr)
         self.assertGreater(os.path.getsize(self.dir / "torus.png"), 1000)
