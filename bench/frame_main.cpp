@@ -12,12 +12,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/startup.h"
 #include "mesh/mesh.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 #include "render/display.h"
-#include "render/lighting.h"
-#include "app/startup.h"
 #include "ui/view_callbacks.h"
 
 int main(int argc, char **argv)
@@ -31,12 +30,7 @@ int main(int argc, char **argv)
     prepareMesh(*theMesh);
 
     int glutArgc = 1;
-    glutInit(&glutArgc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(0, 0);
-    glutInitWindowSize(500, 500);
-    glutCreateWindow(argv[0]);
-    initLighting();
+    openWindow(&glutArgc, argv);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     // Let the window map and get its first reshape before timing.

@@ -52,6 +52,16 @@ FILE *openMeshInput(const char *fileName)
     return file;
 }
 
+void openWindow(int *argc, char **argv)
+{
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(500, 500);
+    glutCreateWindow(argv[0]);
+    initLighting();
+}
+
 void runViewer(int argc, char **argv)
 {
     // All input is read and checked before GLUT starts, so errors need no
@@ -60,13 +70,7 @@ void runViewer(int argc, char **argv)
     theMesh = readMesh(openMeshInput(fileName));
     prepareMesh(*theMesh);
 
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(0, 0);
-    glutInitWindowSize(500, 500);
-    glutCreateWindow(argv[0]);
-
-    initLighting();
+    openWindow(&argc, argv);
 
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);

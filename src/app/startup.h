@@ -18,5 +18,9 @@ const char *parseCommandLine(int argc, char **argv);
 // nullptr.  A file that cannot be opened ends the process.
 FILE *openMeshInput(const char *fileName);
 
+// Starts GLUT and creates the viewer's window (500 x 500 at (0, 0), titled
+// with the command name) with its one-time OpenGL state.
+void openWindow(int *argc, char **argv);
+
 // The whole run; does not return.
 [[noreturn]] void runViewer(int argc, char **argv);
