@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
-#include <regex>
 
 #include "app/fatal.h"
 #include "mesh/line_parse.h"
@@ -67,6 +66,14 @@ std::string pointLines(int n)
     return s;
 }
 
+std::string replaced(std::string s, const std::string &from, const std::string &to)
+{
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+        s.replace(at, from.size(), to);
+    }
+    return s;
+}
+
 std::string padded(std::string s, size_t length) { return s.resize(length, ' '), s; }
 
 // Grids of point lines 3k+1 3k+2 3k+3, or a refusal (rows 0) with its message
@@ -78,7 +85,7 @@ TEST(Reader, ReadsGridsColumnByColumnOrRefuses)
     struct Case { std::string text; int rows, cols; std::string message = ""; };
     const Case cases[] = {
         {example, 2, 3},
-        {std::regex_replace(example, std::regex("\n"), "\r\n\r\n"), 2, 3},
+        {replaced(example, "\n", "\r\n\r\n"), 2, 3},
         {"3*4*5\n" + pointLines(12), 3, 4},
         {"2 * 1\n" + pointLines(2) + "junk\n1 2\n", 2, 1},
         {"2 * 1\n1 2 3 4 word\n4 5 6\n", 2, 1},
@@ -140,7 +147,7 @@ TEST(Reader, PiecesAsFgets)
     char buffer[lineBufferSize];
     for (const std::string &text : texts) {
         std::vector<std::string> expected;
-        const std::string lf = std::regex_replace(text, std::regex("\r\n"), "\n");
+        const std::string lf = replaced(text, "\r\n", "\n");
         FILE *reference = openText(lf);
         while (std::fgets(buffer, 256, reference)) {
             if (buffer[0] != '#' && buffer[0] != '\n') expected.push_back(buffer);
