@@ -47,6 +47,7 @@ def main():
 
     commands = {
         "quarvel-load": [os.path.join(args.build, "bench", "quarvel-load")],
+        "  one thread": [os.path.join(args.build, "bench", "quarvel-load"), "--one-thread"],
         "from_chars parse": [os.path.join(args.build, "bench", "parse-baseline")],
     }
     if args.numpy:

@@ -1,9 +1,8 @@
 // bench-mesh [benchmark options] mesh-data...
 //
-// Reading, normals and preparation (normals and scale) of each grid file
-// given, separately and together, as points per second.  The extent for
-// the scale is taken in the same sweep as the normals, so its own cost is
-// the difference between "prepare" and "normals".
+// Reading, normals, extent and preparation (normals and scale) of each grid
+// file given, separately and together, as points per second; and reading
+// with the preparation following on a second thread, as the viewer does.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,16 +11,17 @@
 
 #include "mesh/mesh.h"
 #include "mesh/prepare.h"
+#include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
 
-static Mesh *load(const std::string &path)
+static Mesh *load(const std::string &path, const ReadWatcher *watcher = nullptr)
 {
     FILE *stream = std::fopen(path.c_str(), "r");
     if (!stream) {
         std::perror(path.c_str());
         std::exit(1);
     }
-    return readMesh(stream);
+    return readMesh(stream, watcher);
 }
 
 static void countPoints(benchmark::State &state, const Mesh *mesh)
@@ -44,11 +44,15 @@ static void readBench(benchmark::State &state, std::string path)
     freeMesh(mesh);
 }
 
-static void normalsBench(benchmark::State &state, std::string path)
+// One part of the preparation, over the whole grid.
+static void partBench(benchmark::State &state, std::string path,
+                      void (*part)(Preparation &, int))
 {
     Mesh *mesh = load(path);
     for (auto _ : state) {
-        computeNormals(*mesh);
+        Preparation work;
+        beginPreparation(work, *mesh, false);
+        part(work, mesh->cols);
         benchmark::ClobberMemory();
     }
     countPoints(state, mesh);
@@ -66,15 +70,15 @@ static void prepareBench(benchmark::State &state, std::string path)
     freeMesh(mesh);
 }
 
-static void readAndPrepareBench(benchmark::State &state, std::string path)
+static void readAndPrepareBench(benchmark::State &state, std::string path, bool overlap)
 {
     Mesh *mesh = nullptr;
     for (auto _ : state) {
         if (mesh) {
             freeMesh(mesh);
         }
-        mesh = load(path);
-        prepareMesh(*mesh);
+        mesh = load(path, overlap ? &prepareWhileReading : nullptr);
+        finishPreparing(*mesh);
         benchmark::ClobberMemory();
     }
     countPoints(state, mesh);
@@ -93,12 +97,19 @@ int main(int argc, char **argv)
         std::string name = path.substr(path.find_last_of('/') + 1);
         benchmark::RegisterBenchmark(("read/" + name).c_str(), readBench, path)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("normals/" + name).c_str(), normalsBench, path)
+        benchmark::RegisterBenchmark(("normals/" + name).c_str(), partBench, path, prepareNormals)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("extent/" + name).c_str(), partBench, path, prepareExtent)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("prepare/" + name).c_str(), prepareBench, path)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("read+prepare/" + name).c_str(), readAndPrepareBench, path)
+        benchmark::RegisterBenchmark(("read+prepare/" + name).c_str(), readAndPrepareBench, path,
+                                     false)
             ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("read+prepare-while-reading/" + name).c_str(),
+                                     readAndPrepareBench, path, true)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,5 +1,6 @@
 // The whole mesh reading path on arbitrary bytes, under the sanitizers: readMesh on a file
-// with a real descriptor, then prepareMesh both ways (the unit tests check the normals).
+// with a real descriptor, preparing on a second thread while it reads, as at start-up, then
+// prepareMesh reversed (the unit tests check the normals).
 // Fatal errors come back as an exception from the endProcess hook; the reader keeps what it
 // allocated then (the program ends there), so its allocations are recorded and freed here.
 #include <sanitizer/allocator_interface.h>
@@ -13,6 +14,7 @@
 #include "app/fatal.h"
 #include "mesh/line_parse.h"
 #include "mesh/prepare.h"
+#include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
 #include "ui/view_state.h"
 
@@ -31,6 +33,16 @@ static void onFree(const volatile void *p)
     for (size_t i = allocations; tracking && i-- > 0;)
         if (allocated[i] == p) allocated[i] = nullptr;
 }
+
+// Starting the worker thread allocates for the thread itself: that is not the reader's.
+static void readyUntracked(Mesh &mesh)
+{
+    tracking = false;
+    prepareWhileReading.ready(mesh);
+    tracking = true;
+}
+static const ReadWatcher watcher = {readyUntracked, prepareWhileReading.columnsRead,
+                                    prepareWhileReading.failed};
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -55,12 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     resetMeshReader();
     allocations = 0, tracking = true;
     try {
-        Mesh *mesh = readMesh(stream);  // closes the stream
+        viewState.reverseSurface = 0;
+        Mesh *mesh = readMesh(stream, &watcher);  // closes the stream
         tracking = false;
-        for (int reverse = 0; reverse <= 1; ++reverse) {  // as at start-up, then as by "r"
-            viewState.reverseSurface = reverse;
-            prepareMesh(*mesh);
-        }
+        finishPreparing(*mesh);
+        viewState.reverseSurface = 1;  // as by "r"
+        prepareMesh(*mesh);
         freeMesh(mesh);
     } catch (int) {
         std::fclose(stream);

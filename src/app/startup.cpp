@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/fatal.h"
-#include "mesh/prepare.h"
+#include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
 #include "render/display.h"
 #include "render/lighting.h"
@@ -67,8 +67,8 @@ void runViewer(int argc, char **argv)
     // All input is read and checked before GLUT starts, so errors need no
     // display and no window ever opens for bad data.
     const char *fileName = parseCommandLine(argc, argv);
-    theMesh = readMesh(openMeshInput(fileName));
-    prepareMesh(*theMesh);
+    theMesh = readMesh(openMeshInput(fileName), &prepareWhileReading);
+    finishPreparing(*theMesh);
 
     openWindow(&argc, argv);
 

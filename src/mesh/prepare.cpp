@@ -19,14 +19,20 @@ static void addTo(Vec3 &sum, const Vec3 &v)
     sum.z += v.z;
 }
 
+// Row i of the surface in the prepared order.
+struct RowView {
+    Vec3 **first;
+    long step;
+    Vec3 *operator[](int i) const { return first[i * step]; }
+};
+
+static RowView pointRows(const Preparation &work) { return {work.firstRow, work.rowStep}; }
+
 // The surface is closed when the first and last rows meet.  Only the
 // points of one column are compared; narrower grids count as open.
-static bool isClosed(const Mesh &mesh)
+static bool isClosed(RowView p, int rows)
 {
-    if (mesh.cols <= seamTestColumn) {
-        return false;
-    }
-    Vec3 d = sub(mesh.points[0][seamTestColumn], mesh.points[mesh.rows - 1][seamTestColumn]);
+    Vec3 d = sub(p[0][seamTestColumn], p[rows - 1][seamTestColumn]);
     return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z) < closedThreshold;
 }
 
@@ -40,7 +46,7 @@ constexpr int bandRows = 8;
 // points[i][j] to those of its corners that lie in rows [r0, r1).  The
 // cell is split along its diagonal p00-p11, as the surface is drawn; the
 // unnormalised cross products weight each facet by its area.
-static void addCellFacets(Vec3 **p, Vec3 **n, int i, int j, int r0, int r1)
+static void addCellFacets(RowView p, Vec3 **n, int i, int j, int r0, int r1)
 {
     const Vec3 &p00 = p[i][j];
     const Vec3 &p01 = p[i][j + 1];
@@ -82,22 +88,25 @@ static void normalise(Vec3 &v)
     }
 }
 
-// The normals of rows [r0, r1), column by column.  The cells of the rows
+// The normals of rows [r0, r1) in columns [j0, j1).  The cells of the rows
 // r0 - 1 and r1 - 1 also feed the neighbouring bands, which compute them
 // again for their own rows.  Each normal still gets exactly the additions
 // of a cell-by-cell walk over the whole grid, column by column, in the
 // same order: those of cells (i-1, j-1), (i, j-1), (i-1, j), (i, j).  It
 // is cleared just before the first and normalised right after the last;
 // the two seam rows of a closed surface wait until they are joined.
-static void bandNormals(Vec3 **p, Vec3 **n, int rows, int cols, int r0, int r1, bool closed)
+static void bandNormals(RowView p, Vec3 **n, int rows, int cols, int r0, int r1, int j0, int j1,
+                        bool closed)
 {
     const Vec3 zero = {0.0, 0.0, 0.0};
     const int firstCell = r0 > 0 ? r0 - 1 : 0;
     const int endCell = r1 < rows - 1 ? r1 : rows - 1;
-    for (int i = r0; i < r1; ++i) {
-        n[i][0] = zero;
+    if (j0 == 0) {
+        for (int i = r0; i < r1; ++i) {
+            n[i][0] = zero;
+        }
     }
-    for (int j = 0; j < cols; ++j) {
+    for (int j = j0; j < j1; ++j) {
         if (j + 1 < cols) {
             for (int i = r0; i < r1; ++i) {
                 n[i][j + 1] = zero;
@@ -114,26 +123,40 @@ static void bandNormals(Vec3 **p, Vec3 **n, int rows, int cols, int r0, int r1, 
     }
 }
 
-void computeNormals(Mesh &mesh)
+void beginPreparation(Preparation &work, Mesh &mesh, bool reverse)
 {
-    const int rows = mesh.rows;
-    const int cols = mesh.cols;
-    Vec3 **n = mesh.normals;
-    const bool closed = isClosed(mesh);
+    work.mesh = &mesh;
+    work.firstRow = reverse ? mesh.points + (mesh.rows - 1) : mesh.points;
+    work.rowStep = reverse ? -1 : 1;
+    work.closed = mesh.cols <= seamTestColumn ? 0 : -1;
+    work.normalColumns = 0;
+    work.extentColumns = 0;
+    work.maximum = 0.0;
+    work.minimum = 0.0;
+}
 
-    for (int r0 = 0; r0 < rows; r0 += bandRows) {
-        bandNormals(mesh.points, n, rows, cols, r0, r0 + bandRows < rows ? r0 + bandRows : rows,
-                    closed);
-    }
-
-    // Across a closed seam both rows get the facets of both sides.
-    if (closed) {
-        for (int j = 0; j < cols; ++j) {
-            addTo(n[0][j], n[rows - 1][j]);
-            normalise(n[0][j]);
-            n[rows - 1][j] = n[0][j];
+void prepareNormals(Preparation &work, int readable)
+{
+    const Mesh &mesh = *work.mesh;
+    const bool all = readable >= mesh.cols;
+    if (work.closed < 0) {
+        if (!all && readable <= seamTestColumn) {
+            return;
         }
+        work.closed = isClosed(pointRows(work), mesh.rows);
     }
+    // Column j's normals are final once the cells of column j, which reach
+    // into column j + 1, are added.
+    const int end = all ? mesh.cols : readable - 1;
+    if (end <= work.normalColumns) {
+        return;
+    }
+    for (int r0 = 0; r0 < mesh.rows; r0 += bandRows) {
+        const int r1 = r0 + bandRows < mesh.rows ? r0 + bandRows : mesh.rows;
+        bandNormals(pointRows(work), mesh.normals, mesh.rows, mesh.cols, r0, r1,
+                    work.normalColumns, end, work.closed);
+    }
+    work.normalColumns = end;
 }
 
 // The x-y extent: the larger of the maximum and the negated minimum.  A
@@ -141,18 +164,21 @@ void computeNormals(Mesh &mesh)
 // visiting column by column, so the result depends on the visiting order
 // (and on reversal).  That is the intended rule: it is not the larger of
 // x and y taken together.
-static double fitExtent(const Mesh &mesh)
+void prepareExtent(Preparation &work, int readable)
 {
-    double maximum = 0.0;
-    double minimum = 0.0;
-    for (int j = 0; j < mesh.cols; ++j) {
-        const bool ahead = j + 3 < mesh.cols;
-        for (int i = 0; i < mesh.rows; ++i) {
+    const RowView p = pointRows(work);
+    const int rows = work.mesh->rows;
+    const int end = readable < work.mesh->cols ? readable : work.mesh->cols;
+    double maximum = work.maximum;
+    double minimum = work.minimum;
+    for (int j = work.extentColumns; j < end; ++j) {
+        const bool ahead = j + 3 < end;
+        for (int i = 0; i < rows; ++i) {
             if (ahead) {
-                __builtin_prefetch(&mesh.points[i][j + 3]);
+                __builtin_prefetch(&p[i][j + 3]);
             }
-            double x = mesh.points[i][j].x;
-            double y = mesh.points[i][j].y;
+            double x = p[i][j].x;
+            double y = p[i][j].y;
             if (x > maximum) {
                 maximum = x;
             } else if (y > maximum) {
@@ -165,22 +191,46 @@ static double fitExtent(const Mesh &mesh)
             }
         }
     }
-    return -minimum > maximum ? -minimum : maximum;
+    work.maximum = maximum;
+    work.minimum = minimum;
+    if (end > work.extentColumns) {
+        work.extentColumns = end;
+    }
 }
 
-void prepareMesh(Mesh &mesh)
+void endPreparation(Preparation &work)
 {
-    if (viewState.reverseSurface) {
-        for (int i = 0; i < mesh.rows / 2; ++i) {
-            std::swap(mesh.points[i], mesh.points[mesh.rows - 1 - i]);
+    Mesh &mesh = *work.mesh;
+    prepareNormals(work, mesh.cols);
+    prepareExtent(work, mesh.cols);
+
+    // Across a closed seam both rows get the facets of both sides.
+    Vec3 **n = mesh.normals;
+    const int last = mesh.rows - 1;
+    if (work.closed) {
+        for (int j = 0; j < mesh.cols; ++j) {
+            addTo(n[0][j], n[last][j]);
+            normalise(n[0][j]);
+            n[last][j] = n[0][j];
         }
     }
-    computeNormals(mesh);
-    double extent = fitExtent(mesh);
+    if (work.rowStep < 0) {
+        for (int i = 0; i < mesh.rows / 2; ++i) {
+            std::swap(mesh.points[i], mesh.points[last - i]);
+        }
+    }
 
     // A surface with no x-y extent (all points on the z axis), or one so
     // small that its reciprocal overflows a float, keeps the natural size
     // instead of an infinite scale.
+    double extent = -work.minimum > work.maximum ? -work.minimum : work.maximum;
     float fit = extent > 0.0 ? static_cast<float>(1.0 / extent) : 1.0f;
     viewState.scale = std::isfinite(fit) ? fit : 1.0f;
+}
+
+void prepareMesh(Mesh &mesh)
+{
+    Preparation work;
+    beginPreparation(work, mesh, viewState.reverseSurface != 0);
+    endPreparation(work);
 }

@@ -33,11 +33,15 @@ static bool inputEnded = false;
 static char *savedPlace = nullptr;  // byte overwritten by the NUL of a piece
 static char savedByte = 0;
 
+// Told of the points as they are stored, from allocation to the last point.
+static const ReadWatcher *activeWatcher = nullptr;
+
 void resetMeshReader()
 {
     blockPos = blockEnd = 0;
     inputEnded = false;
     savedPlace = nullptr;
+    activeWatcher = nullptr;
     inputBlock[0] = '\0';
 }
 
@@ -137,6 +141,19 @@ static char *nextPiece(size_t *length, FILE *stream)
     }
 }
 
+// Ends the process on bad data.  Work that follows the reader is stopped
+// first, as it still reads the grid.
+[[noreturn]] static void failOnData(const char *message)
+{
+    endLoadProgress();
+    if (activeWatcher) {
+        activeWatcher->failed();
+        activeWatcher = nullptr;
+    }
+    std::fputs(message, stderr);
+    endProcess(1);
+}
+
 // The next piece that is neither a comment nor empty, in place.  Ends the
 // process with "cannot read any more." when the input runs out.
 static char *nextDataPiece(FILE *stream, size_t *length)
@@ -144,9 +161,7 @@ static char *nextDataPiece(FILE *stream, size_t *length)
     for (;;) {
         char *piece = nextPiece(length, stream);
         if (!piece) {
-            endLoadProgress();
-            std::fprintf(stderr, "cannot read any more.\n");
-            endProcess(1);
+            failOnData("cannot read any more.\n");
         }
         if (piece[0] != '#' && piece[0] != '\n') {
             return piece;
@@ -270,7 +285,7 @@ static bool fitsInMemory(long long rows, long long cols)
     return bytes <= usableMemory();
 }
 
-Mesh *readMesh(FILE *stream)
+Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
 {
     Mesh *mesh = static_cast<Mesh *>(std::malloc(sizeof(Mesh)));
     if (!mesh) {
@@ -297,6 +312,10 @@ Mesh *readMesh(FILE *stream)
     mesh->cols = static_cast<int>(header.cols);
     mesh->points = allocateRows(mesh->rows, mesh->cols, header);
     mesh->normals = allocateRows(mesh->rows, mesh->cols, header);
+    if (watcher) {
+        watcher->ready(*mesh);
+        activeWatcher = watcher;
+    }
 
     // Points come column by column: line k is points[k mod rows][k div rows].
     // Each line is parsed where it lies in the input block.
@@ -313,17 +332,19 @@ Mesh *readMesh(FILE *stream)
                 __builtin_prefetch(point + 3, 1);
             }
             if (!readPlainPoint(point) && !readPointPiece(point, stream)) {
-                endLoadProgress();
-                std::fputs("not in 'x y z' format.", stderr);
-                endProcess(1);
+                failOnData("not in 'x y z' format.");
             }
             if (++done == nextCheck) {
                 nextCheck += progressCheckInterval;
                 noteLoadProgress(done);
             }
         }
+        if (watcher) {
+            watcher->columnsRead(j + 1);
+        }
     }
     endLoadProgress();
+    activeWatcher = nullptr;
 
     std::fclose(stream);
     resetMeshReader();

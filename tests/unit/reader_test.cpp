@@ -11,7 +11,10 @@
 
 #include "app/fatal.h"
 #include "mesh/line_parse.h"
+#include "mesh/prepare.h"
+#include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
+#include "ui/view_state.h"
 
 // A refused read leaves its blocks behind, as the program would at its end:
 // under LeakSanitizer they are not leaks.
@@ -159,6 +162,72 @@ TEST(Reader, PiecesAsFgets)
                   }), "cannot read any more.\n");
         ASSERT_EQ(pieces, expected) << text.substr(0, 80);
     }
+}
+
+// Preparing on a second thread while the points arrive must give the grid
+// that preparing after the read gives, bit for bit: tall, wide, narrow and
+// closed grids, both ways round.  A read that fails midway stops the worker
+// before it would end the process; a fresh read works afterwards.
+TEST(Reader, PreparesWhileReadingAsAfterReading)
+{
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    auto gridText = [&](int rows, int cols, bool closed) {
+        std::vector<Vec3> first(cols);
+        std::string text = std::to_string(rows) + " * " + std::to_string(cols) + "\n";
+        char line[96];
+        for (int k = 0; k < rows * cols; ++k) {
+            const int i = k % rows, j = k / rows;
+            Vec3 v = {coordinate(rng), coordinate(rng), coordinate(rng)};
+            if (i == 0) first[j] = v;
+            if (closed && i == rows - 1) v = first[j];
+            std::snprintf(line, sizeof line, "%.17g %.17g %.17g\n", v.x, v.y, v.z);
+            text += line;
+        }
+        return text;
+    };
+    auto same = [](Vec3 **a, Vec3 **b, int rows, int cols) {
+        for (int i = 0; i < rows; ++i)
+            if (std::memcmp(a[i], b[i], cols * sizeof(Vec3))) return false;
+        return true;
+    };
+    struct Shape { int rows, cols; bool closed; };
+    for (const Shape &g : {Shape{1, 1, false}, Shape{1, 9, true}, Shape{9, 1, false},
+                           Shape{3, 5, true}, Shape{7, 6, true}, Shape{300, 300, false},
+                           Shape{300, 300, true}, Shape{5000, 9, true}, Shape{2, 20000, false}}) {
+        const std::string text = gridText(g.rows, g.cols, g.closed);
+        for (int reverse : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << g.rows << " * " << g.cols << " reverse " << reverse);
+            viewState.reverseSurface = reverse;
+            Mesh *after = nullptr, *during = nullptr;
+            ASSERT_EQ(run(text, [&](FILE *s) { after = readMesh(s); }), "");
+            prepareMesh(*after);
+            const float scale = viewState.scale;
+            ASSERT_EQ(run(text, [&](FILE *s) { during = readMesh(s, &prepareWhileReading); }), "");
+            finishPreparing(*during);
+            EXPECT_EQ(std::memcmp(&scale, &viewState.scale, sizeof scale), 0);
+            EXPECT_TRUE(same(after->points, during->points, g.rows, g.cols));
+            EXPECT_TRUE(same(after->normals, during->normals, g.rows, g.cols));
+            freeMesh(after);
+            freeMesh(during);
+        }
+    }
+    viewState = initialViewState;
+
+    const std::string good = gridText(2000, 40, false);
+    const std::string half = good.substr(0, good.find('\n', good.size() / 2) + 1);
+    const std::string bad[][2] = {{half + "1 2 oops\n", "not in 'x y z' format."},
+                                  {half, "cannot read any more.\n"}};
+    for (const auto &[text, message] : bad) {
+        int status;
+        EXPECT_EQ(run(text, [](FILE *s) { readMesh(s, &prepareWhileReading); }, &status), message);
+        EXPECT_EQ(status, 1);
+    }
+    Mesh *m = nullptr;
+    ASSERT_EQ(run(good, [&](FILE *s) { m = readMesh(s, &prepareWhileReading); }), "");
+    finishPreparing(*m);
+    EXPECT_EQ(m->rows, 2000);
+    freeMesh(m);
 }
 
 // parsePointLine must give what sscanf "%lf %lf %lf" gives: the same count
