@@ -1,0 +1,11 @@
+// One clear line and exit status 1: how every tool reports a failure.
+#pragma once
+
+#include <string>
+
+// Prints "TOOL: MESSAGE" on standard error, runs the clean-up registered
+// with onFail (removing a half-written output) and exits with status 1.
+[[noreturn]] void fail(const char *tool, const std::string &message);
+
+// A clean-up for fail() to run first; one at a time, the last one wins.
+void onFail(void (*cleanup)());

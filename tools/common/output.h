@@ -1,0 +1,30 @@
+// Where a tool's data goes: standard output, or a file that appears only
+// when it is complete.
+//
+// A named output is written under a temporary name in the same directory
+// and renamed over the real name by commitOutput, after every byte and the
+// close have succeeded; on any failure the temporary file is removed, so a
+// failed run never leaves a truncated or half-old file behind.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct Output {
+    std::string path;       // "-" for standard output
+    std::string temporary;  // the file being written; empty for standard output
+    FILE *stream = nullptr;
+};
+
+// Opens path ("-" or empty: standard output).  With refuseTerminal set, a
+// standard output that is a terminal is refused (mesh text or image bytes
+// on a terminal help nobody).  Ends the program with one line on failure.
+Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);
+
+// Flushes and closes the stream, checking both, then renames the temporary
+// file into place.  Ends the program with one line (and removes the
+// temporary file) if anything failed.
+void commitOutput(const char *tool, Output &out);
+
+// Removes the temporary file of an output that will not be completed.
+void abandonOutput(Output &out);

@@ -1,0 +1,32 @@
+// An elevation image as its readers give it: one height per pixel, the top
+// row of the picture first, each row left to right.  quarvel-import turns
+// it into a surface with the top of the picture (north) towards +y and the
+// right towards +x.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Raster {
+    long width = 0, height = 0;
+    std::vector<double> samples;  // width * height, row after row, top row first
+
+    // A sample value that means "no data" (GeoTIFF's GDAL_NODATA tag).
+    bool hasNoData = false;
+    double noData = 0;
+
+    // Pixel spacing on the ground, where the file says (GeoTIFF's
+    // ModelPixelScale and its units).  Otherwise spacingKnown is false.
+    bool spacingKnown = false;
+    double dx = 1, dy = 1;
+    bool degrees = false;   // dx, dy in degrees of longitude and latitude
+    double latitude = 0;    // of the image's centre, when degrees is set
+};
+
+// Each reader takes the whole file in memory (standard input included) and
+// ends the program through fail() with one line naming the file and the
+// byte or sample at fault.  name is the file name for messages ("-" is
+// shown as "standard input").
+Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name);
+Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name);
+Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name);
