@@ -1,8 +1,5 @@
-// quarvel-gen: writes example surfaces in quarvel's mesh data format.
+// The named example surfaces of quarvel-gen:
 //
-//   quarvel-gen KIND [ROWS COLS] > file.mesh
-//
-// KIND is one of:
 //   wave     ripples spreading from the centre over a square
 //   saddle   the hyperbolic paraboloid z = x^2 - y^2
 //   tube     an open-ended cylinder, closed around its axis (seam rows equal)
@@ -10,19 +7,22 @@
 //   terrain  a hilly field made of a few smooth bumps and a gentle tilt
 //   flat     the plane z = 0, points (i, j, 0): handy for checking pictures
 //
-// Points are written column by column, the row index varying fastest, as
-// the format requires.  The output is the same for the same arguments.
+// Each has its default grid size; the output is the same for the same size.
+#include "quarvel-gen/shapes.h"
+
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+
+namespace {
 
 struct Point {
     double x, y, z;
 };
 
+} // namespace
+
 // u and v run over [0, 1] along the rows and the columns.
-using Surface = Point (*)(double u, double v);
+using ShapeFunction = Point (*)(double u, double v);
 
 static Point wave(double u, double v)
 {
@@ -73,75 +73,73 @@ static Point terrain(double u, double v)
     return {x, y, z};
 }
 
-struct Kind {
+static Point flat(double, double) { return {0, 0, 0}; }  // points (i, j, 0): see makeShape
+
+struct Shape {
     const char *name;
-    Surface surface;
-    int rows, cols;  // default size
+    ShapeFunction function;
+    long rows, cols;  // default size
     const char *description;
 };
 
-static const Kind kinds[] = {
+static const Shape shapes[] = {
     {"wave", wave, 41, 41, "ripples spreading from the centre"},
     {"saddle", saddle, 21, 21, "saddle z = x^2 - y^2"},
     {"tube", tube, 33, 12, "cylinder about the z axis, closed seam"},
     {"torus", torus, 49, 25, "torus, closed around both circles"},
     {"terrain", terrain, 60, 60, "hilly terrain-like field"},
-    {"flat", nullptr, 4, 6, "flat grid z = 0, points (row, column, 0)"},
+    {"flat", flat, 4, 6, "flat grid z = 0, points (row, column, 0)"},
 };
 
-static int usage()
+bool isShapeName(const std::string &name)
 {
-    std::fputs("usage: quarvel-gen KIND [ROWS COLS]\nkinds:", stderr);
-    for (const Kind &k : kinds) {
-        std::fprintf(stderr, " %s", k.name);
-    }
-    std::fputs("\n", stderr);
-    return 2;
-}
-
-static bool parseCount(const char *text, int *value)
-{
-    char *end = nullptr;
-    long n = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || n < 1 || n > 100000) {
-        return false;
-    }
-    *value = static_cast<int>(n);
-    return true;
-}
-
-int main(int argc, char **argv)
-{
-    if (argc != 2 && argc != 4) {
-        return usage();
-    }
-    const Kind *kind = nullptr;
-    for (const Kind &k : kinds) {
-        if (std::strcmp(argv[1], k.name) == 0) {
-            kind = &k;
+    for (const Shape &shape : shapes) {
+        if (name == shape.name) {
+            return true;
         }
     }
-    if (!kind) {
-        return usage();
-    }
-    int rows = kind->rows, cols = kind->cols;
-    if (argc == 4 && (!parseCount(argv[2], &rows) || !parseCount(argv[3], &cols))) {
-        return usage();
-    }
+    return false;
+}
 
-    std::printf("# %s, %d rows x %d columns (made by quarvel-gen %s)\n", kind->description, rows,
-                cols, kind->name);
-    std::printf("%d * %d\n", rows, cols);
-    for (int j = 0; j < cols; ++j) {
-        for (int i = 0; i < rows; ++i) {
+std::string shapeNames()
+{
+    std::string names;
+    for (const Shape &shape : shapes) {
+        names += names.empty() ? shape.name : std::string(", ") + shape.name;
+    }
+    return names;
+}
+
+void makeShape(const std::string &name, long rows, long cols, Surface &s)
+{
+    const Shape *shape = &shapes[0];
+    while (name != shape->name) {
+        ++shape;
+    }
+    if (rows == 0) {
+        rows = shape->rows;
+        cols = shape->cols;
+    }
+    s.rows = rows;
+    s.cols = cols;
+    s.perPointXY = true;
+    s.x.resize(rows * cols);
+    s.y.resize(rows * cols);
+    s.z.resize(rows * cols);
+    for (long j = 0; j < cols; ++j) {
+        for (long i = 0; i < rows; ++i) {
             Point p = {static_cast<double>(i), static_cast<double>(j), 0.0};
-            if (kind->surface) {
+            if (shape->function != flat) {
                 double u = rows > 1 ? static_cast<double>(i) / (rows - 1) : 0.0;
                 double v = cols > 1 ? static_cast<double>(j) / (cols - 1) : 0.0;
-                p = kind->surface(u, v);
+                p = shape->function(u, v);
             }
-            std::printf("%.9g %.9g %.9g\n", p.x, p.y, p.z);
+            long k = i + j * rows;
+            s.x[k] = p.x;
+            s.y[k] = p.y;
+            s.z[k] = p.z;
         }
     }
-    return std::ferror(stdout) ? 1 : 0;
+    s.comment = std::string(shape->description) + ", " + std::to_string(rows) + " rows x " +
+                std::to_string(cols) + " columns (made by quarvel-gen " + shape->name + ")";
 }

@@ -1,0 +1,103 @@
+// quarvel-gen: writes a surface in quarvel's mesh format, from a formula or
+// one of the named example shapes.
+//
+//   quarvel-gen [-o OUT] [-n ROWS[xCOLS]] [-x MIN:MAX] [-y MIN:MAX]
+//               [-u MIN:MAX] [-v MIN:MAX] FORMULA|SHAPE [ROWS COLS]
+//
+//   quarvel-gen 'sin(x)*cos(y)' | quarvel
+//   quarvel-gen -n 97x49 'cos(u)*(1+0.4*cos(v)); sin(u)*(1+0.4*cos(v)); 0.4*sin(v)' | quarvel
+//   quarvel-gen torus > torus.mesh
+//
+// Every point is computed and checked first; then the mesh text goes to
+// standard output (never a terminal) or, with -o, to a file that appears
+// only once complete.  Any failure: one line on standard error, status 1.
+#include <cstdio>
+#include <new>
+
+#include "common/fail.h"
+#include "common/grid_text.h"
+#include "common/output.h"
+#include "quarvel-gen/formula.h"
+#include "quarvel-gen/options.h"
+#include "quarvel-gen/shapes.h"
+
+static const char *const tool = "quarvel-gen";
+
+static void printHelp()
+{
+    std::printf(
+        "usage: quarvel-gen [-o OUT] [-n ROWS[xCOLS]] [-x MIN:MAX] [-y MIN:MAX]\n"
+        "                   [-u MIN:MAX] [-v MIN:MAX] FORMULA|SHAPE [ROWS COLS]\n"
+        "\n"
+        "Writes a surface in quarvel's mesh format on standard output (or OUT).\n"
+        "\n"
+        "  FORMULA   z = f(x, y), such as 'sin(x)*cos(y)', over -x and -y;\n"
+        "            or 'x(u,v); y(u,v); z(u,v)' over -u and -v (parametric)\n"
+        "  SHAPE     %s\n"
+        "  -n ROWS[xCOLS], ROWS COLS\n"
+        "            grid size, 1 to %ld each (default 51x51; shapes: their own)\n"
+        "  -x, -y    ranges of x and y (default -pi:pi)\n"
+        "  -u, -v    ranges of u and v (default 0:2*pi)\n"
+        "  -o OUT    write OUT (made complete or not at all), not standard output\n"
+        "\n"
+        "Mesh rows run along x (or u), columns along y (or v): z = f(x, y) faces up.\n"
+        "Range ends may be formulas too: -u 0:2*pi.  Formulas know pi, e and\n"
+        "muparser's functions and operators: sin cos tan asin acos atan sinh cosh\n"
+        "tanh asinh acosh atanh exp ln log log2 log10 sqrt abs sign rint min max sum\n"
+        "avg, + - * / ^, comparisons, && ||, c ? a : b.  A formula beginning with\n"
+        "'-' is fine: quarvel-gen '-x^2-y^2'.  When the last row (column) of a\n"
+        "parametric surface meets the first within rounding, it is written as an\n"
+        "exact copy, so a whole turn comes out closed.\n",
+        shapeNames().c_str(), maxGridSide);
+}
+
+static void make(const Options &o, Surface &s)
+{
+    if (isShapeName(o.target)) {
+        makeShape(o.target, o.rows, o.cols, s);
+        return;
+    }
+    const bool parametric = isParametric(o.target);
+    const Range &a = o.ranges[parametric ? rangeU : rangeX];
+    const Range &b = o.ranges[parametric ? rangeV : rangeY];
+    std::string error = makeFormulaSurface(o.target, a, b, o.rows, o.cols, s);
+    if (!error.empty()) {
+        fail(tool, error);
+    }
+    std::string formula = o.target;
+    for (char &c : formula) {
+        c = static_cast<unsigned char>(c) < ' ' ? ' ' : c;  // one comment line
+    }
+    s.comment = "made by quarvel-gen '" + formula + "' -" + (parametric ? "u " : "x ") + a.text +
+                " -" + (parametric ? "v " : "y ") + b.text + " -n " + std::to_string(o.rows) + "x" +
+                std::to_string(o.cols);
+}
+
+int main(int argc, char **argv)
+{
+    Options options;
+    std::string error = parseOptions(argc, argv, options);
+    if (!error.empty()) {
+        fail(tool, error);
+    }
+    if (options.help) {
+        printHelp();
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+    Surface surface;
+    try {
+        make(options, surface);
+        closeSeams(surface);
+        Output out = openOutput(tool, options.output, true);
+        MeshText text = beginMesh(out.stream, surface.comment, surface.rows, surface.cols);
+        const Spread xy = surface.perPointXY ? Spread::perPoint : Spread::perRow;
+        addGrid(text, surface.rows, surface.cols, {xy, surface.x.data()},
+                {surface.perPointXY ? Spread::perPoint : Spread::perColumn, surface.y.data()},
+                {Spread::perPoint, surface.z.data()});
+        commitOutput(tool, out);
+    } catch (const std::bad_alloc &) {
+        fail(tool, "not enough memory for " + std::to_string(options.rows) + " x " +
+                       std::to_string(options.cols) + " points");
+    }
+    return 0;
+}

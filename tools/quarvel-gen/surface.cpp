@@ -1,0 +1,62 @@
+#include "quarvel-gen/surface.h"
+
+#include <algorithm>
+#include <cmath>
+
+// Rounding errors of a turn (sin(2 pi) is -2.4e-16, not 0) stay far below
+// this fraction of the surface's size; any real gap is far above it.
+static const double seamTolerance = 1e-9;
+
+static double largestCoordinate(const Surface &s)
+{
+    double largest = 0;
+    for (const std::vector<double> *values : {&s.x, &s.y, &s.z}) {
+        for (double v : *values) {
+            largest = std::max(largest, std::fabs(v));
+        }
+    }
+    return largest;
+}
+
+// Points a and b (indices into x, y, z) for every pair (a, b) of the seam.
+static bool pointsMeet(const Surface &s, long a, long b, double tolerance)
+{
+    return std::fabs(s.x[a] - s.x[b]) <= tolerance && std::fabs(s.y[a] - s.y[b]) <= tolerance &&
+           std::fabs(s.z[a] - s.z[b]) <= tolerance;
+}
+
+static void copyPoint(Surface &s, long from, long to)
+{
+    s.x[to] = s.x[from];
+    s.y[to] = s.y[from];
+    s.z[to] = s.z[from];
+}
+
+// The seam between line 0 and line count-1, where point p of line l is at
+// l * lineStep + p * pointStep.
+static void closeSeam(Surface &s, long count, long lineStep, long points, long pointStep,
+                      double tolerance)
+{
+    if (count < 2) {
+        return;
+    }
+    const long last = (count - 1) * lineStep;
+    for (long p = 0; p < points; ++p) {
+        if (!pointsMeet(s, p * pointStep, last + p * pointStep, tolerance)) {
+            return;
+        }
+    }
+    for (long p = 0; p < points; ++p) {
+        copyPoint(s, p * pointStep, last + p * pointStep);
+    }
+}
+
+void closeSeams(Surface &s)
+{
+    if (!s.perPointXY) {
+        return;  // x differs between the first and last rows, y between the columns
+    }
+    const double tolerance = seamTolerance * largestCoordinate(s);
+    closeSeam(s, s.rows, 1, s.cols, s.rows, tolerance);
+    closeSeam(s, s.cols, s.rows, s.rows, 1, tolerance);
+}

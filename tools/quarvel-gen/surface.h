@@ -1,0 +1,22 @@
+// A surface held in memory: every point is computed and checked before the
+// first byte is written, so a bad value never leaves a partial mesh.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Surface {
+    long rows = 0, cols = 0;
+    // Over a plain x-y grid x has one value per row and y one per column;
+    // otherwise all three have one value per point, column by column
+    // (index i + j * rows).  z always has one per point.
+    bool perPointXY = false;
+    std::vector<double> x, y, z;
+    std::string comment;  // the mesh text's first line
+};
+
+// Makes a whole turn close exactly: where the last row lies within a
+// rounding error of the first at every column, it becomes a copy of the
+// first, so the viewer finds the seam and shades across it; the same for
+// the last and first columns.  Only for surfaces with per-point x and y.
+void closeSeams(Surface &surface);
