@@ -80,7 +80,8 @@ static std::string describe(const mu::Parser::exception_type &error, const Part 
     }
     std::string where = std::string("error in ") + (names.empty() ? "range" : "formula");
     if (error.GetPos() >= 0) {
-        std::size_t place = part.offset + error.GetPos();
+        // Past the end of a part is the ';' after it, or the end.
+        std::size_t place = part.offset + std::min<std::size_t>(error.GetPos(), part.text.size());
         where += place >= whole.size() ? " at its end" : " at character " + std::to_string(place + 1);
     }
     std::string hint;

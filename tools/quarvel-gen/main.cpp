@@ -15,7 +15,6 @@
 #include <new>
 
 #include "common/fail.h"
-#include "common/grid_text.h"
 #include "common/output.h"
 #include "quarvel-gen/formula.h"
 #include "quarvel-gen/options.h"
@@ -89,11 +88,7 @@ int main(int argc, char **argv)
         make(options, surface);
         closeSeams(surface);
         Output out = openOutput(tool, options.output, true);
-        MeshText text = beginMesh(out.stream, surface.comment, surface.rows, surface.cols);
-        const Spread xy = surface.perPointXY ? Spread::perPoint : Spread::perRow;
-        addGrid(text, surface.rows, surface.cols, {xy, surface.x.data()},
-                {surface.perPointXY ? Spread::perPoint : Spread::perColumn, surface.y.data()},
-                {Spread::perPoint, surface.z.data()});
+        writeSurface(surface, out.stream);
         commitOutput(tool, out);
     } catch (const std::bad_alloc &) {
         fail(tool, "not enough memory for " + std::to_string(options.rows) + " x " +

@@ -11,7 +11,6 @@
 #include "quarvel-gen/shapes.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/grid_text.h"
+
 // Rounding errors of a turn (sin(2 pi) is -2.4e-16, not 0) stay far below
 // this fraction of the surface's size; any real gap is far above it.
 static const double seamTolerance = 1e-9;
@@ -59,4 +61,12 @@ void closeSeams(Surface &s)
     const double tolerance = seamTolerance * largestCoordinate(s);
     closeSeam(s, s.rows, 1, s.cols, s.rows, tolerance);
     closeSeam(s, s.cols, s.rows, s.rows, 1, tolerance);
+}
+
+void writeSurface(const Surface &s, FILE *stream)
+{
+    MeshText text = beginMesh(stream, s.comment, s.rows, s.cols);
+    const Spread x = s.perPointXY ? Spread::perPoint : Spread::perRow;
+    const Spread y = s.perPointXY ? Spread::perPoint : Spread::perColumn;
+    addGrid(text, s.rows, s.cols, {x, s.x.data()}, {y, s.y.data()}, {Spread::perPoint, s.z.data()});
 }

@@ -2,6 +2,7 @@
 // first byte is written, so a bad value never leaves a partial mesh.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,3 +21,7 @@ struct Surface {
 // first, so the viewer finds the seam and shades across it; the same for
 // the last and first columns.  Only for surfaces with per-point x and y.
 void closeSeams(Surface &surface);
+
+// Writes the mesh text (comment, header, points) on stream; write errors
+// stay on the stream for the caller to check.
+void writeSurface(const Surface &surface, FILE *stream);
