@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, makes test grids with quarvel-gen and prints the
-# loading figures (whole processes side by side, Google Benchmark figures)
-# and the frame times (under a private Xvfb).
+# loading figures (whole processes side by side, Google Benchmark figures),
+# quarvel-gen's speed against the loader's and the frame times (under a
+# private Xvfb).
 #
 #   bench/run.sh
 #   SIZES="250 1000" RUNS=9 FRAMES=20 BUILD_DIR=build-bench bench/run.sh
@@ -39,6 +40,10 @@ timer=$(command -v python3 || echo /usr/bin/python3)
 
 echo "== whole-process loading ($runs runs each, taking turns; medians)"
 "$timer" bench/compare.py --build "$build" --runs "$runs" --numpy "$numpy" "${files[@]}"
+
+echo
+echo "== quarvel-gen from a formula against loading what it wrote"
+"$timer" bench/gen_compare.py --build "$build" --data "$data" --runs "$runs"
 
 if [ -x "$build/bench/bench-mesh" ]; then
   echo

@@ -2,7 +2,8 @@
 # Remakes the README's pictures in docs/ with quarvel-snapshot, reduced to
 # 64-colour PNGs so that each stays a few tens of KB.
 #
-#   docs/make-pictures.sh        uses build/quarvel (or $QUARVEL)
+#   docs/make-pictures.sh        uses build/quarvel and build/tools/quarvel-gen
+#                                (or $QUARVEL and $QUARVEL_GEN)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -14,13 +15,20 @@ convert=/usr/bin/convert
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# picture NAME MESH [snapshot options...]
+# shot NAME MESH-FILE [snapshot options...]
+shot() {
+  local name=$1 mesh=$2
+  shift 2
+  tools/quarvel-snapshot "$@" "$mesh" "$work/$name.bmp"
+  "$convert" "$work/$name.bmp" -colors 64 -strip "PNG8:docs/$name.png"
+  echo "docs/$name.png"
+}
+
+# picture NAME EXAMPLE [snapshot options...]
 picture() {
   local name=$1 mesh=$2
   shift 2
-  tools/quarvel-snapshot "$@" "examples/$mesh.mesh" "$work/$name.bmp"
-  "$convert" "$work/$name.bmp" -colors 64 -strip "PNG8:docs/$name.png"
-  echo "docs/$name.png"
+  shot "$name" "examples/$mesh.mesh" "$@"
 }
 
 below=$(printf 'Down %.0s' {1..35})
@@ -33,3 +41,7 @@ picture wave-reversed wave -r -k "u u u"
 picture torus torus -k "u u"
 picture torus-clipped torus -k "u u C"
 picture terrain terrain -k "u u z z z"
+
+gen=${QUARVEL_GEN:-build/tools/quarvel-gen}
+"$gen" -n 61 'sin(x)*cos(y)' -o "$work/formula.mesh"
+shot formula "$work/formula.mesh" -k u

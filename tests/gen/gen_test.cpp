@@ -131,6 +131,8 @@ TEST(GenOptions, CommandLines)
         {{"-x^2-y^2"}, "", 51, 51},
         {{"--", "-n"}, "", 51, 51},
         {{"-u", "0:pi", "cos(u);sin(u);v"}, "", 51, 51},
+        {{"-1"}, "", 51, 51},
+        {{"-o", "", "x"}, "option -o needs a file name", 0, 0},
         {{}, "no formula or shape given", 0, 0},
         {{"-q", "x"}, "unknown option -q", 0, 0},
         {{"--size", "x"}, "unknown option --size", 0, 0},

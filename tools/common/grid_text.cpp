@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -143,6 +144,18 @@ static void writeChunks(FILE *stream, Pipeline &work)
     }
 }
 
+// A single piece, one core or no thread to be had: format, write, repeat.
+static void writeInOneThread(FILE *stream, const Grid &grid, std::string &text)
+{
+    const long points = grid.rows * grid.cols;
+    for (long first = 0; first < points; first += chunkPoints) {
+        formatChunk(grid, first, std::min(points, first + chunkPoints), text);
+        if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) {
+            return;
+        }
+    }
+}
+
 void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordinate y,
              GridCoordinate z)
 {
@@ -162,8 +175,16 @@ void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordin
     work.slots.resize(2 * threads + 1);
     work.ready.assign(work.slots.size(), 0);
     std::vector<std::thread> workers;
-    for (long t = 0; t < threads; ++t) {
-        workers.emplace_back(formatChunks, std::cref(grid), std::ref(work));
+    for (long t = 0; t < threads && threads > 1; ++t) {
+        try {
+            workers.emplace_back(formatChunks, std::cref(grid), std::ref(work));
+        } catch (const std::system_error &) {
+            break;  // the threads started so far do the work
+        }
+    }
+    if (workers.empty()) {
+        writeInOneThread(text.stream, grid, work.slots[0]);
+        return;
     }
     writeChunks(text.stream, work);
     {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -141,7 +142,7 @@ static double spread(const Range &range, long n, long count)
 }
 
 // Columns [first, end) of the surface; values go where parts say.
-static void evaluateColumns(Evaluator &evaluator, int partCount, std::vector<double> *out[3],
+static void evaluateColumns(Evaluator &evaluator, int partCount, Values *out[3],
                             const Range &a, const Range &b, long rows, long cols, long first,
                             long end)
 {
@@ -162,7 +163,7 @@ static void evaluateColumns(Evaluator &evaluator, int partCount, std::vector<dou
 }
 
 // The first value, in file order, that is not finite.
-static std::string checkFinite(const Surface &s, std::vector<double> *values[3], int partCount,
+static std::string checkFinite(const Surface &s, Values *values[3], int partCount,
                                const char *const names[3], const Range &a, const Range &b,
                                const char *aName, const char *bName)
 {
@@ -209,7 +210,7 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
     s.cols = cols;
     s.perPointXY = parametric;
     s.z.resize(rows * cols);
-    std::vector<double> *out[3] = {&s.z, nullptr, nullptr};
+    Values *out[3] = {&s.z, nullptr, nullptr};
     if (parametric) {
         s.x.resize(rows * cols);
         s.y.resize(rows * cols);
@@ -227,9 +228,14 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
 
     std::vector<std::thread> workers;
     for (long t = 0; t < threads; ++t) {
-        workers.emplace_back(evaluateColumns, std::ref(*evaluators[t]), int(parts.size()), out,
-                             std::cref(a), std::cref(b), rows, cols, cols * t / threads,
-                             cols * (t + 1) / threads);
+        const long first = cols * t / threads, end = cols * (t + 1) / threads;
+        try {
+            workers.emplace_back(evaluateColumns, std::ref(*evaluators[t]), int(parts.size()), out,
+                                 std::cref(a), std::cref(b), rows, cols, first, end);
+        } catch (const std::system_error &) {
+            // No thread to be had: these columns are done here instead.
+            evaluateColumns(*evaluators[t], int(parts.size()), out, a, b, rows, cols, first, end);
+        }
     }
     for (std::thread &worker : workers) {
         worker.join();

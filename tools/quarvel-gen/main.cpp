@@ -41,12 +41,13 @@ static void printHelp()
         "\n"
         "Mesh rows run along x (or u), columns along y (or v): z = f(x, y) faces up.\n"
         "Range ends may be formulas too: -u 0:2*pi.  Formulas know pi, e and\n"
-        "muparser's functions and operators: sin cos tan asin acos atan sinh cosh\n"
-        "tanh asinh acosh atanh exp ln log log2 log10 sqrt abs sign rint min max sum\n"
-        "avg, + - * / ^, comparisons, && ||, c ? a : b.  A formula beginning with\n"
-        "'-' is fine: quarvel-gen '-x^2-y^2'.  When the last row (column) of a\n"
-        "parametric surface meets the first within rounding, it is written as an\n"
-        "exact copy, so a whole turn comes out closed.\n",
+        "muparser's functions and operators: sin cos tan asin acos atan atan2 sinh\n"
+        "cosh tanh asinh acosh atanh exp ln log (both natural) log2 log10 sqrt abs\n"
+        "sign rint min max sum avg, + - * / ^, comparisons, && ||, c ? a : b.\n"
+        "A formula may begin with '-': quarvel-gen '-x^2-y^2'.  When the last row\n"
+        "(column) of a parametric surface meets the first within rounding, it is\n"
+        "written as an exact copy, so a whole turn comes out closed.  Errors: one\n"
+        "line on standard error, status 1, nothing written.\n",
         shapeNames().c_str(), maxGridSide);
 }
 

@@ -1,5 +1,6 @@
 #include "quarvel-gen/options.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -101,7 +102,7 @@ static std::string takeValue(Options &o, char letter, const std::string &value, 
 {
     if (letter == 'o') {
         o.output = value;
-        return "";
+        return value.empty() ? "option -o needs a file name" : "";
     }
     if (letter == 'n') {
         sizeGiven = true;
@@ -119,7 +120,9 @@ std::string parseOptions(int argc, const char *const *argv, Options &o)
     std::vector<std::string> positional;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
-        const bool option = !optionsEnd && arg.size() >= 2 && arg[0] == '-';
+        // "-1" or "-(x*y)" is a formula; "-q" an unknown option.
+        const bool option = !optionsEnd && arg.size() >= 2 && arg[0] == '-' &&
+                            (std::isalpha(static_cast<unsigned char>(arg[1])) || arg[1] == '-');
         if (option && (arg == "--help" || arg == "-h")) {
             o.help = true;
             return "";

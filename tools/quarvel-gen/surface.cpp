@@ -12,7 +12,7 @@ static const double seamTolerance = 1e-9;
 static double largestCoordinate(const Surface &s)
 {
     double largest = 0;
-    for (const std::vector<double> *values : {&s.x, &s.y, &s.z}) {
+    for (const Values *values : {&s.x, &s.y, &s.z}) {
         for (double v : *values) {
             largest = std::max(largest, std::fabs(v));
         }

@@ -3,8 +3,25 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+// Leaves new elements uninitialised: every value is computed right after,
+// and the memory is first touched by the threads that compute them (zeroing
+// a million points first costs as much as evaluating a simple formula).
+template <class T>
+struct Uninitialised : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = Uninitialised<U>;
+    };
+    template <class U>
+    void construct(U *) noexcept
+    {
+    }
+};
+using Values = std::vector<double, Uninitialised<double>>;
 
 struct Surface {
     long rows = 0, cols = 0;
@@ -12,7 +29,7 @@ struct Surface {
     // otherwise all three have one value per point, column by column
     // (index i + j * rows).  z always has one per point.
     bool perPointXY = false;
-    std::vector<double> x, y, z;
+    Values x, y, z;
     std::string comment;  // the mesh text's first line
 };
 
