@@ -12,7 +12,7 @@
 
 namespace {
 
-const long chunkPoints = 1 << 15;  // about 2 MB of text
+const long chunkPoints = 1 << 12;  // about 0.25 MB of text
 
 // The shortest text of each value of a per-row or per-column coordinate.
 struct Texts {

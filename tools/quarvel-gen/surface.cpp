@@ -2,8 +2,33 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <new>
+#include <sys/mman.h>
 
 #include "common/grid_text.h"
+
+static const std::size_t hugePage = 2 << 20;
+
+void *allocateValues(std::size_t bytes)
+{
+    void *values = nullptr;
+    if (bytes >= 2 * hugePage) {
+        std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
+        values = std::aligned_alloc(hugePage, rounded);
+        if (values) {
+            madvise(values, rounded, MADV_HUGEPAGE);  // only advice: fine if refused
+        }
+    } else {
+        values = std::malloc(bytes ? bytes : 1);
+    }
+    if (!values) {
+        throw std::bad_alloc();
+    }
+    return values;
+}
+
+void freeValues(void *values) { std::free(values); }
 
 // Rounding errors of a turn (sin(2 pi) is -2.4e-16, not 0) stay far below
 // this fraction of the surface's size; any real gap is far above it.

@@ -3,22 +3,46 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Memory for values, on huge pages where it is large (a million points
+// otherwise take thousands of page faults).  Throws std::bad_alloc.
+void *allocateValues(std::size_t bytes);
+void freeValues(void *values);
 
 // Leaves new elements uninitialised: every value is computed right after,
 // and the memory is first touched by the threads that compute them (zeroing
 // a million points first costs as much as evaluating a simple formula).
 template <class T>
-struct Uninitialised : std::allocator<T> {
+struct Uninitialised {
+    using value_type = T;
+    Uninitialised() = default;
     template <class U>
-    struct rebind {
-        using other = Uninitialised<U>;
-    };
+    Uninitialised(const Uninitialised<U> &)
+    {
+    }
+    T *allocate(std::size_t n) { return static_cast<T *>(allocateValues(n * sizeof(T))); }
+    void deallocate(T *p, std::size_t) { freeValues(p); }
     template <class U>
     void construct(U *) noexcept
     {
+    }
+    template <class U>
+    void construct(U *p, const U &value)
+    {
+        *p = value;
+    }
+    template <class U>
+    bool operator==(const Uninitialised<U> &) const
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const Uninitialised<U> &) const
+    {
+        return false;
     }
 };
 using Values = std::vector<double, Uninitialised<double>>;
