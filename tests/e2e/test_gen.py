@@ -44,9 +44,11 @@ class GenTest(unittest.TestCase):
                 self.assertEqual((r.stdout, os.listdir(self.dir)), (b"", []))
 
     def test_cut_off_output_fails(self):
-        with open("/dev/full", "wb") as full:
-            self.assertRefused(self.gen("torus", stdout=full),
-                               "error writing standard output: No space left on device")
+        # One piece written by the calling thread; many written while others format.
+        for args in (["torus"], ["-n", "400", "x*y"]):
+            with open("/dev/full", "wb") as full:
+                self.assertRefused(self.gen(*args, stdout=full),
+                                   "error writing standard output: No space left on device")
 
     def test_terminal_refused(self):
         leader, follower = pty.openpty()
