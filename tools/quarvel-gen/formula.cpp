@@ -56,8 +56,8 @@ static void setUp(mu::Parser &parser, const Part &part, const char *a, const cha
     parser.SetExpr(part.text);
 }
 
-// "error in formula at character 5 ("u"): unexpected token", counting the
-// characters of the whole formula from 1.
+// 'error in formula at character 5: Unexpected token "u" (known names: ...)',
+// counting the characters of the whole formula from 1.
 static std::string describe(const mu::Parser::exception_type &error, const Part &part,
                             const std::string &whole, const std::string &names)
 {
