@@ -45,7 +45,7 @@ class GenTest(unittest.TestCase):
 
     def test_cut_off_output_fails(self):
         # One piece written by the calling thread; many written while others format.
-        for args in (["torus"], ["-n", "400", "x*y"]):
+        for args in (["torus"], ["-n", "400", "x*y"], ["--help"]):
             with open("/dev/full", "wb") as full:
                 self.assertRefused(self.gen(*args, stdout=full),
                                    "error writing standard output: No space left on device")

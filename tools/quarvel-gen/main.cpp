@@ -11,7 +11,9 @@
 // Every point is computed and checked first; then the mesh text goes to
 // standard output (never a terminal) or, with -o, to a file that appears
 // only once complete.  Any failure: one line on standard error, status 1.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "common/fail.h"
@@ -82,7 +84,10 @@ int main(int argc, char **argv)
     }
     if (options.help) {
         printHelp();
-        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            fail(tool, std::string("error writing standard output: ") + std::strerror(errno));
+        }
+        return 0;
     }
     Surface surface;
     try {
