@@ -89,11 +89,18 @@ int main(int argc, char **argv)
         }
         return 0;
     }
+    const bool toStandardOutput = options.output == "-";
+    Output out;
+    if (toStandardOutput) {
+        out = openOutput(tool, "-", true);  // a terminal is refused before any work
+    }
     Surface surface;
     try {
         make(options, surface);
         closeSeams(surface);
-        Output out = openOutput(tool, options.output, true);
+        if (!toStandardOutput) {
+            out = openOutput(tool, options.output, true);
+        }
         writeSurface(surface, out.stream);
         commitOutput(tool, out);
     } catch (const std::bad_alloc &) {
