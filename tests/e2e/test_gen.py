@@ -21,6 +21,7 @@ REFUSALS = [
     (["-x", "1:1", "x"], "-x: bad range '1:1': MIN and MAX are equal"),
     (["torus", "-u", "0:1"], "-u does not apply to shape torus"),
     ([], "no formula or shape given (try --help)"),
+    (["-o", "missing/out.mesh", "x"], "cannot write missing/out.mesh: No such file or directory"),
 ]
 
 
