@@ -1,10 +1,10 @@
 """quarvel-gen as a user runs it: every refusal is one line and status 1
 with nothing written, a cut-off or terminal output is refused, -o appears
-whole or not at all."""
-import os, pathlib, pty, subprocess, sys, tempfile, unittest
+whole or not at all (an interrupt included)."""
+import os, pathlib, pty, signal, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import BINARY
+from harness import BINARY, wait_for
 
 GEN = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", os.path.dirname(BINARY)), "tools", "quarvel-gen")
 
@@ -73,6 +73,19 @@ class GenTest(unittest.TestCase):
         header = piped.stdout.split(b"\n")[:2]
         self.assertEqual(header, [b"# made by quarvel-gen 'cos(u)*sin(v); sin(u)*sin(v); cos(v)' "
                                   b"-u 0:2*pi -v 0:pi -n 51x51", b"51 * 51"])
+
+    def test_interrupted_write_leaves_nothing(self):
+        proc = subprocess.Popen([GEN, "-n", "3000", "-o", "out.mesh", "x*y"], cwd=self.dir,
+                                stderr=subprocess.DEVNULL)
+        try:
+            wait_for(lambda: os.listdir(self.dir) or proc.poll() is not None,
+                     "the temporary file", timeout=120)
+            proc.send_signal(signal.SIGINT)
+        finally:
+            status = proc.wait(timeout=120)
+        if status == 0:
+            self.skipTest("the write ended before the signal")
+        self.assertEqual((status, os.listdir(self.dir)), (-signal.SIGINT, []))
 
     def test_help(self):
         r = self.gen("--help")

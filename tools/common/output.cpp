@@ -3,6 +3,7 @@
 #include "common/fail.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,33 @@ static void removePending()
 {
     if (pending) {
         abandonOutput(*pending);
+    }
+}
+
+// The temporary file's name where a signal handler may read it, so that
+// Ctrl-C or a kill during a long write leaves no hidden file behind.
+static char signalled[4096];
+
+static void removeAndDie(int signal)
+{
+    if (signalled[0]) {
+        unlink(signalled);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+static void watchSignals(const std::string &temporary)
+{
+    if (temporary.size() >= sizeof signalled) {
+        return;  // too long to keep: left behind on a signal, as without this
+    }
+    std::memcpy(signalled, temporary.c_str(), temporary.size() + 1);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current;
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            std::signal(signal, removeAndDie);  // an ignored signal stays ignored
+        }
     }
 }
 
@@ -60,6 +88,7 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
     static Output kept;
     kept = out;
     pending = &kept;
+    watchSignals(out.temporary);
     return out;
 }
 
@@ -85,6 +114,7 @@ void commitOutput(const char *tool, Output &out)
     }
     out.temporary.clear();
     pending = nullptr;
+    signalled[0] = '\0';
 }
 
 void abandonOutput(Output &out)
@@ -94,6 +124,7 @@ void abandonOutput(Output &out)
     }
     out.stream = nullptr;
     if (!out.temporary.empty()) {
+        signalled[0] = '\0';
         unlink(out.temporary.c_str());
         out.temporary.clear();
     }

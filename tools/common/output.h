@@ -4,7 +4,8 @@
 // A named output is written under a temporary name in the same directory
 // and renamed over the real name by commitOutput, after every byte and the
 // close have succeeded; on any failure the temporary file is removed, so a
-// failed run never leaves a truncated or half-old file behind.
+// failed run never leaves a truncated or half-old file behind.  SIGINT,
+// SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
 #pragma once
 
 #include <cstdio>
