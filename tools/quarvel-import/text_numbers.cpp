@@ -1,3 +1,5 @@
+// The text reader: lines parsed in 1 MiB blocks as they arrive, so the
+// text is never held whole (see text_numbers.h).
 #include "text_numbers.h"
 
 #include "common/fail.h"
