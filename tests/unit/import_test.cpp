@@ -287,6 +287,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f8", false, "(1, 1)", f8 + f8), "l.npy", plain, "l.npy: byte 128: shape (1, 1) of '<f8' needs 8 bytes of data, the file has 16"},
         {npy("<f8", false, "(4294967296, 4294967296)", f8), "o.npy", plain, "o.npy: byte 10: shape (4294967296, 4294967296) is too large"},
         {npy("<c16", false, "(1, 1)", f8 + f8), "c.npy", plain, "c.npy: byte 10: dtype '<c16' is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are"},
+        {npy("<f8", false, "(0, 3, 3)", ""), "z.npy", every, "z.npy: 0 line(s) of 3 sample(s): a surface needs at least 2 x 2"},
         {npy("<f8", false, "(4,)", f8), "s.npy", plain, "s.npy: byte 10: shape (4,) is neither a height matrix (R, C) nor x y z as (3, R, C) or (R, C, 3)"},
         {npy("<f8", false, "(1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8)), "n.npy", plain, "n.npy: sample [0, 1] is nan, not a finite number"},
         {npy("<f2", false, "(2, 3, 3)", std::string(36, '\0') ), "x.npy", plain, ""},
