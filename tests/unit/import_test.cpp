@@ -227,7 +227,7 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
         {"nonuniform, y decreasing",
          convert("3 10 20 30\n9 0 0 1\n8 0 0 0\n7 0 0 0\n", "n.txt", ImportRequest()), 30, 9},
         {"grid scans along y",
-         convert("0 0 0\n0 1 0\n0 2 0\n\n1 0 0\n1 1 0\n1 2 1\n", "g.dat", ImportRequest()), 1, 2},
+         convert("0 0 0\n# a comment\n0 1 0\n0 2 0\n\n\n1 0 0\n1 1 0\n1 2 1\n", "g.dat", ImportRequest()), 1, 2},
         {"npy (3, R, C), x decreasing",
          convert(npy("|i1", false, "(3, 2, 2)", std::string("\x01\x00\x01\x00\x00\x00\x01\x01\x00\x00\x00\x05", 12)),
                  "x.npy", ImportRequest()),
