@@ -16,6 +16,7 @@ packages=(
   xvfb xauth xdotool x11-utils apitrace imagemagick
   clang libclang-rt-14-dev
   libmuparser-dev
+  python3-numpy time
 )
 
 missing=()

@@ -9,3 +9,7 @@
 
 // A clean-up for fail() to run first; one at a time, the last one wins.
 void onFail(void (*cleanup)());
+
+// Tests and fuzz targets: the hook gets the whole line instead, after the
+// clean-up, and must not return (it throws).  nullptr: print and exit.
+void setFailHook(void (*hook)(const std::string &line));

@@ -1,0 +1,187 @@
+// quarvel-import: turns height matrices, gnuplot data, NumPy arrays and
+// elevation images into quarvel's mesh text.
+//
+//   quarvel-import [OPTIONS] FILE|-  | quarvel
+//   quarvel-import [OPTIONS] FILE -o surface.mesh
+//
+// The whole input is read and checked before the first line is written;
+// -o writes a temporary file and renames it, so a failure leaves nothing.
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/fail.h"
+#include "common/output.h"
+#include "import.h"
+
+static const char helpText[] =
+    "usage: quarvel-import [OPTIONS] FILE|-  (mesh text on standard output, or -o OUT)\n"
+    "\n"
+    "Turns your data into quarvel's mesh format: quarvel-import heights.csv | quarvel\n"
+    "\n"
+    "Formats (found from the content and the file name; --format forces one):\n"
+    "  matrix      text height matrix: values separated by blanks, tabs, commas or\n"
+    "              semicolons; '#' comments and blank lines ignored\n"
+    "  nonuniform  gnuplot's nonuniform matrix: first line N x1..xN, then y z1..zN\n"
+    "  grid        gnuplot grid data: x y z lines, scans separated by blank lines\n"
+    "  npy         NumPy array: (R, C) heights, or (3, R, C) / (R, C, 3) x y z\n"
+    "  png pgm tiff  grayscale elevation images (GeoTIFF spacing and no-data used)\n"
+    "\n"
+    "Options:\n"
+    "  -o OUT              write OUT (complete or not at all) instead of standard output\n"
+    "  --format F          read as F (one of the formats above)\n"
+    "  --every N           keep every Nth sample each way\n"
+    "  --max N             average square blocks so neither side exceeds N samples\n"
+    "  --z-factor F        multiply the heights by F\n"
+    "  --zero-base         subtract the lowest height, so the lowest point is at 0\n"
+    "  --spacing DX[,DY]   distance between samples of a matrix or image\n"
+    "  --nodata V|min|error  what image no-data samples become (default: min,\n"
+    "                      the lowest real height)\n"
+    "  --help              this text\n"
+    "  --                  end of the options (for a FILE that starts with '-')\n"
+    "\n"
+    "A matrix has x along a line and y down the lines; an image has north up.\n"
+    "Without known units the longer side is made 5 times the relief.\n";
+
+[[noreturn]] static void usageError(const std::string &message)
+{
+    fail(toolName, message + " (see quarvel-import --help)");
+}
+
+static double numberArgument(const std::string &option, const std::string &text)
+{
+    double value = 0;
+    const char *end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) {
+        usageError(option + " needs a number, not '" + text + "'");
+    }
+    return value;
+}
+
+static long countArgument(const std::string &option, const std::string &text, long least)
+{
+    long value = 0;
+    const char *end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || value < least) {
+        usageError(option + " needs a whole number of at least " + std::to_string(least) +
+                   ", not '" + text + "'");
+    }
+    return value;
+}
+
+static void spacingArgument(const std::string &text, ConvertOptions &o)
+{
+    std::string::size_type comma = text.find(',');
+    o.dx = numberArgument("--spacing", text.substr(0, comma));
+    o.dy = comma == std::string::npos ? o.dx : numberArgument("--spacing", text.substr(comma + 1));
+    if (!(o.dx > 0 && o.dy > 0)) {
+        usageError("--spacing needs distances above 0, not '" + text + "'");
+    }
+    o.spacingGiven = true;
+}
+
+static void noDataArgument(const std::string &text, ConvertOptions &o)
+{
+    if (text == "min") {
+        o.noData = ConvertOptions::NoData::Min;
+    } else if (text == "error") {
+        o.noData = ConvertOptions::NoData::Error;
+    } else {
+        o.noData = ConvertOptions::NoData::Value;
+        o.noDataValue = numberArgument("--nodata", text);
+    }
+}
+
+struct Arguments {
+    std::string input, output = "-";
+    ImportRequest request;
+};
+
+static Arguments parseArguments(int argc, char **argv)
+{
+    Arguments a;
+    bool haveInput = false, optionsEnd = false;
+    for (int k = 1; k < argc; ++k) {
+        std::string arg = argv[k], value;
+        if (arg == "--" && !optionsEnd) {
+            optionsEnd = true;  // a file name may start with '-' after it
+            continue;
+        }
+        if (!optionsEnd && (arg == "--help" || arg == "-h")) {
+            std::fputs(helpText, stdout);
+            std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+        }
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
+            if (haveInput) {
+                usageError("one input file only: '" + a.input + "' and '" + arg + "'");
+            }
+            a.input = arg;
+            haveInput = true;
+            continue;
+        }
+        std::string::size_type equals = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+        } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
+                   arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata") {
+            if (k + 1 >= argc) {
+                usageError(arg + " needs a value");
+            }
+            value = argv[++k];
+        }
+        if (arg == "--zero-base") {
+            a.request.convert.zeroBase = true;
+        } else if (arg == "-o" || arg == "--output") {
+            a.output = value;
+        } else if (arg == "--format") {
+            if (!formatNamed(value, &a.request.format)) {
+                usageError("unknown format '" + value + "'");
+            }
+            a.request.formatGiven = true;
+        } else if (arg == "--every") {
+            a.request.convert.every = countArgument(arg, value, 1);
+        } else if (arg == "--max") {
+            a.request.convert.max = countArgument(arg, value, 2);
+        } else if (arg == "--z-factor") {
+            a.request.convert.zFactor = numberArgument(arg, value);
+        } else if (arg == "--spacing") {
+            spacingArgument(value, a.request.convert);
+        } else if (arg == "--nodata") {
+            noDataArgument(value, a.request.convert);
+        } else {
+            usageError("unknown option '" + arg + "'");
+        }
+    }
+    if (!haveInput) {
+        usageError("no input: name a FILE, or - for standard input");
+    }
+    if (a.request.convert.every > 1 && a.request.convert.max > 0) {
+        usageError("--every and --max both thin the grid out: choose one");
+    }
+    return a;
+}
+
+int main(int argc, char **argv)
+{
+    Arguments a = parseArguments(argc, argv);
+    // A terminal is refused before anything is read.
+    Output out = openOutput(toolName, a.output, true);
+
+    FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
+    if (!stream) {
+        fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
+    }
+    importData(stream, a.input, a.request, out.stream);
+    if (stream != stdin) {
+        std::fclose(stream);
+    }
+    commitOutput(toolName, out);
+    return 0;
+}
