@@ -1,13 +1,14 @@
 #include "image_common.h"
 
 #include "common/fail.h"
+#include "samples.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 void imageFail(const std::string &name, const std::string &message)
 {
-    fail("quarvel-import", (name == "-" ? "standard input" : name) + ": " + message);
+    fail(toolName, displayName(name) + ": " + message);
 }
 
 // MemAvailable (free memory and caches the kernel can drop), else all of

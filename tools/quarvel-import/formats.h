@@ -1,0 +1,37 @@
+// The input formats of quarvel-import, how each is recognised, and the
+// readers that turn each into Samples.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "raster.h"
+#include "samples.h"
+#include "text_numbers.h"
+
+enum class Format { Text, Matrix, Nonuniform, Grid, Npy, Png, Pgm, Tiff };
+
+// "matrix", "nonuniform", ...; formatNamed returns false for an unknown name.
+const char *formatName(Format format);
+bool formatNamed(const std::string &name, Format *format);
+
+// From the first bytes of the file (magic numbers), then the file name's
+// extension; Format::Text when neither says more than "some text", which
+// textLayout then settles from the numbers.
+Format detectFormat(const std::string &path, const std::string &head);
+Format textLayout(const TextNumbers &numbers);
+
+// Text layouts.  Each ends the program through fail() when the numbers do
+// not have its shape.
+Samples matrixSamples(TextNumbers &&numbers, const std::string &name);
+Samples nonuniformSamples(TextNumbers &&numbers, const std::string &name);
+Samples gridSamples(TextNumbers &&numbers, const std::string &name);
+// An empty string when the numbers have the nonuniform matrix layout, else
+// what is wrong with them for it, at *line.
+std::string nonuniformProblem(const TextNumbers &numbers, long *line);
+
+// NumPy's .npy file, whole in memory.
+Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name);
+
+// An elevation image as a height matrix, top row north.
+Samples rasterSamples(Raster &&raster);

@@ -1,0 +1,240 @@
+// quarvel-import: turns height matrices, gnuplot data, NumPy arrays and
+// elevation images into quarvel's mesh text.
+//
+//   quarvel-import [OPTIONS] FILE|-  | quarvel
+//   quarvel-import [OPTIONS] FILE -o surface.mesh
+//
+// The whole input is read and checked before the first line is written;
+// -o writes a temporary file and renames it, so a failure leaves nothing.
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/fail.h"
+#include "common/output.h"
+#include "formats.h"
+#include "surface.h"
+
+static const char helpText[] =
+    "usage: quarvel-import [OPTIONS] FILE|-  (mesh text on standard output, or -o OUT)\n"
+    "\n"
+    "Turns your data into quarvel's mesh format: quarvel-import heights.csv | quarvel\n"
+    "\n"
+    "Formats (found from the content and the file name; --format forces one):\n"
+    "  matrix      text height matrix: values separated by blanks, tabs, commas or\n"
+    "              semicolons; '#' comments and blank lines ignored\n"
+    "  nonuniform  gnuplot's nonuniform matrix: first line N x1..xN, then y z1..zN\n"
+    "  grid        gnuplot grid data: x y z lines, scans separated by blank lines\n"
+    "  npy         NumPy array: (R, C) heights, or (3, R, C) / (R, C, 3) x y z\n"
+    "  png pgm tiff  grayscale elevation images (GeoTIFF spacing and no-data used)\n"
+    "\n"
+    "Options:\n"
+    "  -o OUT              write OUT (complete or not at all) instead of standard output\n"
+    "  --format F          read as F (one of the formats above)\n"
+    "  --every N           keep every Nth sample each way\n"
+    "  --max N             average square blocks so neither side exceeds N samples\n"
+    "  --z-factor F        multiply the heights by F\n"
+    "  --spacing DX[,DY]   distance between samples of a matrix or image\n"
+    "  --nodata V|min|error  what image no-data samples become (default: min,\n"
+    "                      the lowest real height)\n"
+    "  --help              this text\n"
+    "\n"
+    "A matrix has x along a line and y down the lines; an image has north up.\n"
+    "Without known units the longer side is made 5 times the relief.\n";
+
+[[noreturn]] static void usageError(const std::string &message)
+{
+    fail(toolName, message + " (see quarvel-import --help)");
+}
+
+static double numberArgument(const std::string &option, const std::string &text)
+{
+    double value = 0;
+    const char *end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) {
+        usageError(option + " needs a number, not '" + text + "'");
+    }
+    return value;
+}
+
+static long countArgument(const std::string &option, const std::string &text, long least)
+{
+    long value = 0;
+    const char *end = text.data() + text.size();
+    std::from_chars_result r = std::from_chars(text.data(), end, value);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || value < least) {
+        usageError(option + " needs a whole number of at least " + std::to_string(least) +
+                   ", not '" + text + "'");
+    }
+    return value;
+}
+
+static void spacingArgument(const std::string &text, ConvertOptions &o)
+{
+    std::string::size_type comma = text.find(',');
+    o.dx = numberArgument("--spacing", text.substr(0, comma));
+    o.dy = comma == std::string::npos ? o.dx : numberArgument("--spacing", text.substr(comma + 1));
+    if (!(o.dx > 0 && o.dy > 0)) {
+        usageError("--spacing needs distances above 0, not '" + text + "'");
+    }
+    o.spacingGiven = true;
+}
+
+static void noDataArgument(const std::string &text, ConvertOptions &o)
+{
+    if (text == "min") {
+        o.noData = ConvertOptions::NoData::Min;
+    } else if (text == "error") {
+        o.noData = ConvertOptions::NoData::Error;
+    } else {
+        o.noData = ConvertOptions::NoData::Value;
+        o.noDataValue = numberArgument("--nodata", text);
+    }
+}
+
+struct Arguments {
+    std::string input, output = "-";
+    bool formatGiven = false;
+    Format format = Format::Text;
+    ConvertOptions convert;
+};
+
+static Arguments parseArguments(int argc, char **argv)
+{
+    Arguments a;
+    bool haveInput = false;
+    for (int k = 1; k < argc; ++k) {
+        std::string arg = argv[k], value;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(helpText, stdout);
+            std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            if (haveInput) {
+                usageError("one input file only: '" + a.input + "' and '" + arg + "'");
+            }
+            a.input = arg;
+            haveInput = true;
+            continue;
+        }
+        std::string::size_type equals = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+        } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
+                   arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata") {
+            if (k + 1 >= argc) {
+                usageError(arg + " needs a value");
+            }
+            value = argv[++k];
+        }
+        if (arg == "-o" || arg == "--output") {
+            a.output = value;
+        } else if (arg == "--format") {
+            if (!formatNamed(value, &a.format)) {
+                usageError("unknown format '" + value + "'");
+            }
+            a.formatGiven = true;
+        } else if (arg == "--every") {
+            a.convert.every = countArgument(arg, value, 1);
+        } else if (arg == "--max") {
+            a.convert.max = countArgument(arg, value, 2);
+        } else if (arg == "--z-factor") {
+            a.convert.zFactor = numberArgument(arg, value);
+        } else if (arg == "--spacing") {
+            spacingArgument(value, a.convert);
+        } else if (arg == "--nodata") {
+            noDataArgument(value, a.convert);
+        } else {
+            usageError("unknown option '" + arg + "'");
+        }
+    }
+    if (!haveInput) {
+        usageError("no input: name a FILE, or - for standard input");
+    }
+    if (a.convert.every > 1 && a.convert.max > 0) {
+        usageError("--every and --max both thin the grid out: choose one");
+    }
+    return a;
+}
+
+static std::vector<unsigned char> readRest(FILE *stream, const std::string &head, const std::string &name)
+{
+    std::vector<unsigned char> bytes(head.begin(), head.end());
+    unsigned char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(stream)) {
+        fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
+    }
+    return bytes;
+}
+
+static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
+                           Format *found)
+{
+    if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
+        format == Format::Grid) {
+        TextNumbers numbers = readTextNumbers(stream, head, name);
+        if (format == Format::Text) {
+            format = textLayout(numbers);
+        }
+        *found = format;
+        if (format == Format::Grid) {
+            return gridSamples(std::move(numbers), name);
+        }
+        if (format == Format::Nonuniform) {
+            return nonuniformSamples(std::move(numbers), name);
+        }
+        return matrixSamples(std::move(numbers), name);
+    }
+    *found = format;
+    std::vector<unsigned char> bytes = readRest(stream, head, name);
+    if (format == Format::Npy) {
+        return readNpy(bytes, name);
+    }
+    Raster raster = format == Format::Png   ? readPng(bytes, name)
+                    : format == Format::Pgm ? readPgm(bytes, name)
+                                            : readTiff(bytes, name);
+    bytes = std::vector<unsigned char>();
+    return rasterSamples(std::move(raster));
+}
+
+int main(int argc, char **argv)
+{
+    Arguments a = parseArguments(argc, argv);
+    // A terminal is refused before anything is read.
+    Output out = openOutput(toolName, a.output, true);
+
+    FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
+    if (!stream) {
+        fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
+    }
+    std::string head(64, '\0');
+    head.resize(std::fread(&head[0], 1, head.size(), stream));
+    Format format = a.formatGiven ? a.format : detectFormat(a.input, head);
+    Format found = format;
+    Samples samples = readSamples(stream, a.input, format, head, &found);
+    if (stream != stdin) {
+        std::fclose(stream);
+    }
+
+    fillNoData(samples, a.convert, a.input);
+    const long lines = samples.lines, perLine = samples.perLine;
+    samples = reduceSamples(std::move(samples), a.convert);
+    Layout layout = layOut(samples, a.convert, a.input);
+
+    std::string base = a.input == "-" ? "standard input" : a.input.substr(a.input.rfind('/') + 1);
+    std::string comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
+                          std::to_string(perLine) + " samples (made by quarvel-import)";
+    writeSurface(out.stream, samples, layout, a.convert, comment);
+    commitOutput(toolName, out);
+    return 0;
+}

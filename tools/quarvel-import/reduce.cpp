@@ -1,0 +1,121 @@
+// Image no-data samples, and thinning out a grid too fine to turn smoothly
+// (--every N keeps every Nth sample, --max N averages square blocks).
+#include "surface.h"
+
+#include "common/fail.h"
+#include "common/mesh_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+static bool isNoData(const Samples &s, double v) { return !std::isfinite(v) || (s.hasNoData && v == s.noData); }
+
+void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name)
+{
+    if (s.stride != 1) {
+        return;
+    }
+    double fill = o.noDataValue;
+    if (o.noData != ConvertOptions::NoData::Value) {
+        bool any = false;
+        fill = HUGE_VAL;
+        for (long k = 0; k < static_cast<long>(s.values.size()); ++k) {
+            double v = s.values[k];
+            if (!isNoData(s, v)) {
+                fill = std::min(fill, v);
+                continue;
+            }
+            if (o.noData == ConvertOptions::NoData::Error) {
+                fail(toolName, displayName(name) + ": sample at row " + std::to_string(k / s.perLine + 1) +
+                                   ", column " + std::to_string(k % s.perLine + 1) + " is no-data (" +
+                                   formatNumber(v) + "); --nodata min or --nodata VALUE fills it");
+            }
+            any = true;
+        }
+        if (!any) {
+            return;
+        }
+        if (fill == HUGE_VAL) {
+            fail(toolName, displayName(name) + ": every sample is no-data");
+        }
+    }
+    for (double &v : s.values) {
+        if (isNoData(s, v)) {
+            v = fill;
+        }
+    }
+}
+
+static Samples takeEvery(const Samples &s, long n)
+{
+    Samples out = s;
+    out.lines = (s.lines - 1) / n + 1;
+    out.perLine = (s.perLine - 1) / n + 1;
+    out.values.assign(out.lines * out.perLine * s.stride, 0);
+    for (long r = 0; r < out.lines; ++r) {
+        for (long c = 0; c < out.perLine; ++c) {
+            for (int k = 0; k < s.stride; ++k) {
+                out.at(r, c, k) = s.at(r * n, c * n, k);
+            }
+        }
+    }
+    out.step = s.step * n;
+    return out;
+}
+
+// The mean of one block, per coordinate; huge values are divided first so
+// the sum stays finite.
+static double blockMean(const Samples &s, long r0, long r1, long c0, long c1, int k)
+{
+    const double n = static_cast<double>((r1 - r0) * (c1 - c0));
+    double sum = 0;
+    for (long r = r0; r < r1; ++r) {
+        for (long c = c0; c < c1; ++c) {
+            sum += s.at(r, c, k);
+        }
+    }
+    if (std::isfinite(sum)) {
+        return sum / n;
+    }
+    sum = 0;
+    for (long r = r0; r < r1; ++r) {
+        for (long c = c0; c < c1; ++c) {
+            sum += s.at(r, c, k) / n;
+        }
+    }
+    return sum;
+}
+
+static Samples averageBlocks(const Samples &s, long b)
+{
+    Samples out = s;
+    out.lines = (s.lines + b - 1) / b;
+    out.perLine = (s.perLine + b - 1) / b;
+    out.values.assign(out.lines * out.perLine * s.stride, 0);
+    for (long r = 0; r < out.lines; ++r) {
+        for (long c = 0; c < out.perLine; ++c) {
+            for (int k = 0; k < s.stride; ++k) {
+                // The last blocks of a side may be smaller.
+                out.at(r, c, k) = blockMean(s, r * b, std::min(s.lines, (r + 1) * b), c * b,
+                                            std::min(s.perLine, (c + 1) * b), k);
+            }
+        }
+    }
+    out.step = s.step * b;
+    return out;
+}
+
+Samples reduceSamples(Samples &&s, const ConvertOptions &o)
+{
+    if (o.every > 1) {
+        return takeEvery(s, o.every);
+    }
+    if (o.max > 0) {
+        long longer = std::max(s.lines, s.perLine);
+        long b = (longer + o.max - 1) / o.max;
+        if (b > 1) {
+            return averageBlocks(s, b);
+        }
+    }
+    return std::move(s);
+}

@@ -1,0 +1,46 @@
+// From checked samples to mesh text: no-data, thinning out, where each
+// sample goes (orientation and spacing) and the writing itself.
+//
+// Heights only: the sample at line r, position c goes to x = c * dx and
+// y = r * dy (a matrix: x along a line, y down the lines) or, for a
+// picture, y = (lines - 1 - r) * dy (the top row north).  Mesh rows run
+// along x and mesh columns along y, so the surface faces up.
+// x y z data: the points as given; if their order would make the surface
+// face down, mesh rows and columns are swapped (a transpose, no mirror).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "samples.h"
+
+struct ConvertOptions {
+    long every = 1;  // keep every Nth sample each way
+    long max = 0;    // average square blocks so neither side exceeds this; 0: off
+    double zFactor = 1;
+    bool spacingGiven = false;  // --spacing DX[,DY]
+    double dx = 1, dy = 1;
+    enum class NoData { Min, Error, Value } noData = NoData::Min;
+    double noDataValue = 0;
+};
+
+// Replaces no-data samples of an image as the options say (or ends the
+// program naming the first one).
+void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name);
+
+// --every and --max.
+Samples reduceSamples(Samples &&samples, const ConvertOptions &options);
+
+struct Layout {
+    long rows = 0, cols = 0;  // of the mesh
+    bool transposed = false;  // x y z data: mesh row i is source line i
+    double dx = 1, dy = 1;    // heights only
+    std::string note;         // for the comment: how the points were placed
+};
+
+// Checks the grid (at least 2 x 2, within the viewer's 32-bit sizes, every
+// coordinate finite) and places it.
+Layout layOut(const Samples &samples, const ConvertOptions &options, const std::string &name);
+
+void writeSurface(FILE *stream, const Samples &samples, const Layout &layout,
+                  const ConvertOptions &options, const std::string &comment);

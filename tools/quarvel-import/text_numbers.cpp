@@ -1,0 +1,162 @@
+#include "text_numbers.h"
+
+#include "common/fail.h"
+#include "samples.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+struct TextParser {
+    std::string name;
+    TextNumbers numbers;
+    long line = 0;
+    bool blankSinceData = false;
+};
+
+[[noreturn]] static void failAt(const TextParser &p, const std::string &message)
+{
+    fail(toolName, displayName(p.name) + ":" + std::to_string(p.line) + ": " + message);
+}
+
+static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+static bool isSeparator(char c) { return c == ',' || c == ';'; }
+static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
+
+static std::string shown(const char *begin, const char *end)
+{
+    std::string text(begin, end - begin > 40 ? begin + 40 : end);
+    for (char &c : text) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) {
+            c = '?';
+        }
+    }
+    return "'" + text + (end - begin > 40 ? "...'" : "'");
+}
+
+// Parses one value at p; returns the end of it.
+static const char *parseValue(TextParser &t, const char *p, const char *end, long index)
+{
+    const char *start = p;
+    const char *token = p;
+    while (token < end && !endsValue(*token)) {
+        ++token;
+    }
+    // from_chars takes no leading '+', which spreadsheets and printf("%+g") write.
+    if (*p == '+' && p + 1 < token && p[1] != '-' && p[1] != '+') {
+        ++p;
+    }
+    double value = 0;
+    std::from_chars_result r = std::from_chars(p, token, value);
+    const std::string where = "value " + std::to_string(index) + " (" + shown(start, token) + ")";
+    if (r.ec == std::errc::result_out_of_range) {
+        failAt(t, where + " is out of the range of a double");
+    }
+    if (r.ec != std::errc() || r.ptr != token) {
+        failAt(t, where + " is not a number");
+    }
+    if (!std::isfinite(value)) {
+        failAt(t, where + " is not a finite number");
+    }
+    t.numbers.values.push_back(value);
+    return token;
+}
+
+static void addLine(TextParser &t, long count)
+{
+    std::vector<LineRun> &runs = t.numbers.runs;
+    bool blockStart = t.blankSinceData && !runs.empty();
+    t.blankSinceData = false;
+    if (!runs.empty() && !blockStart && runs.back().count == count) {
+        ++runs.back().lines;
+        return;
+    }
+    runs.push_back({t.line, 1, count, blockStart});
+}
+
+static void parseLine(TextParser &t, const char *p, const char *end)
+{
+    ++t.line;
+    t.numbers.lastLine = t.line;
+    long count = 0;
+    bool separatorPending = false;  // a comma or semicolon since the last value
+    while (true) {
+        while (p < end && isBlank(*p)) {
+            ++p;
+        }
+        if (p == end || *p == '#') {
+            break;
+        }
+        if (isSeparator(*p)) {
+            if (count == 0 || separatorPending) {
+                failAt(t, "empty value " + std::to_string(count + 1) + " before '" +
+                              std::string(1, *p) + "'");
+            }
+            separatorPending = true;
+            ++p;
+            continue;
+        }
+        p = parseValue(t, p, end, ++count);
+        separatorPending = false;
+    }
+    // A trailing separator ("1,2,3,") loses nothing and is common: allowed.
+    if (count == 0) {
+        t.blankSinceData = true;
+    } else {
+        addLine(t, count);
+    }
+}
+
+// Parses the complete lines of text[0, size); returns how much was used.
+static size_t parseLines(TextParser &t, const char *text, size_t size)
+{
+    size_t start = 0;
+    while (const void *nl = std::memchr(text + start, '\n', size - start)) {
+        const char *lineEnd = static_cast<const char *>(nl);
+        parseLine(t, text + start, lineEnd);
+        start = lineEnd - text + 1;
+    }
+    return start;
+}
+
+TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name)
+{
+    TextParser t;
+    t.name = name;
+    std::vector<char> buffer(std::max<size_t>(1 << 20, 2 * head.size()));
+    std::memcpy(buffer.data(), head.data(), head.size());
+    size_t have = head.size();
+    while (true) {
+        size_t got = std::fread(buffer.data() + have, 1, buffer.size() - have, stream);
+        have += got;
+        if (got == 0) {
+            if (std::ferror(stream)) {
+                fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
+            }
+            break;
+        }
+        size_t used = parseLines(t, buffer.data(), have);
+        std::memmove(buffer.data(), buffer.data() + used, have - used);
+        have -= used;
+        if (have == buffer.size()) {
+            buffer.resize(2 * buffer.size());  // one very long line
+        }
+    }
+    size_t used = parseLines(t, buffer.data(), have);
+    if (used < have) {
+        parseLine(t, buffer.data() + used, buffer.data() + have);
+    }
+    return std::move(t.numbers);
+}
+
+TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
+{
+    TextParser t;
+    t.name = name;
+    size_t used = parseLines(t, text.data(), text.size());
+    if (used < text.size()) {
+        parseLine(t, text.data() + used, text.data() + text.size());
+    }
+    return std::move(t.numbers);
+}

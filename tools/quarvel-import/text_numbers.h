@@ -1,0 +1,34 @@
+// The number lines of a text data file, read in one pass: every value
+// (std::from_chars, so exact and fast) and the shape of the lines, kept as
+// runs of equal lines so a matrix of a million values costs a few records.
+//
+// Values are separated by blanks, tabs, or one comma or semicolon (with
+// blanks around it if you like); '#' starts a comment to the end of the
+// line; CR LF counts as LF.  Blank lines end a block (gnuplot's scans).
+// Anything that is not a finite number is refused with its line and its
+// place on the line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct LineRun {
+    long firstLine;   // line number in the file of the run's first line
+    long lines;       // consecutive number lines with...
+    long count;       // ...this many values each
+    bool blockStart;  // preceded by a blank line (after some data)
+};
+
+struct TextNumbers {
+    std::vector<double> values;
+    std::vector<LineRun> runs;
+    long lastLine = 0;  // the number of the file's last line
+};
+
+// Reads all of stream after the bytes already read (head).  name is for
+// messages.  Ends the program through fail() on the first bad value.
+TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name);
+
+// The same over a text held in memory (tests, fuzzing).
+TextNumbers parseTextNumbers(const std::string &text, const std::string &name);
