@@ -287,6 +287,8 @@ static Bytes withSize(Bytes b, uint32_t width, uint32_t height)
     return b;
 }
 
+[[noreturn]] static void throwLine(const std::string &line) { throw line; }
+
 TEST(ImageReaders, EveryRefusalIsOneLine)
 {
     Bytes png16 = makePng(PNG_COLOR_TYPE_GRAY, 16, kWide);
@@ -301,6 +303,7 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'g', text("P5 1 2 1000\n\x03\xe8\x03\xe9"), "t: byte 14: sample 1001 is above maxval 1000"},
         {'g', text("P5 1 1 255"), "t: byte 10: expected one white space character after maxval, found the end of the file"},
         {'g', text("P5 1 1 255#\n\x01"), "t: byte 10: expected one white space character after maxval, found '#'"},
+        {'g', text("P53 1 255\n"), "t: byte 2: expected white space after P5, found '3'"},
         {'g', text("P5 99999999999 1 255\n"), "t: byte 3: the PGM width is too large"},
         {'g', text("P5 1 1 0\n"), "t: byte 7: the PGM maxval is 0"},
         {'g', text("P5 1 1 65536\n"), "t: byte 7: the PGM maxval is too large"},
@@ -325,19 +328,18 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'t', makeTiff({8, 1, 3}), "t: has 3 bands; quarvel-import takes single-band elevation images"},
         {'t', cut(makeTiff({}), 20), "t: not a readable TIFF file: "},
         {'t', makeTiff({16, SAMPLEFORMAT_IEEEFP}), "t: has 16-bit floating samples; quarvel-import takes 8 to 64-bit"},
-        {'t', makeTiff({32, 3, 1, false, false, {1, 2, INFINITY, 4, 5, 6}}), "t: sample 3 (row 1, column 3) is infinite"},
         {'t', makeTiff({16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "none"); }}),
          "t: the no-data tag (GDAL_NODATA) \"none\" is not a number"},
     };
-    failThrows(true);
+    setFailHook(throwLine);
     for (const Case &c : cases) {
         try {
             readAs(c.kind, c.bytes);
             ADD_FAILURE() << "accepted; expected " << c.message;
-        } catch (const Failure &f) {
-            EXPECT_EQ(f.line.rfind(std::string("quarvel-import: ") + c.message, 0), 0u) << f.line;
-            EXPECT_EQ(f.line.find('\n'), std::string::npos) << f.line;
+        } catch (const std::string &line) {
+            EXPECT_EQ(line.rfind(std::string("quarvel-import: ") + c.message, 0), 0u) << line;
+            EXPECT_EQ(line.find('\n'), std::string::npos) << line;
         }
     }
-    failThrows(false);
+    setFailHook(nullptr);
 }

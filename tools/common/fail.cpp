@@ -4,19 +4,19 @@
 #include <cstdlib>
 
 static void (*failCleanup)() = nullptr;
-static bool throwing = false;
+static void (*failHook)(const std::string &line) = nullptr;
+
+void setFailHook(void (*hook)(const std::string &line)) { failHook = hook; }
 
 void onFail(void (*cleanup)()) { failCleanup = cleanup; }
-
-void failThrows(bool on) { throwing = on; }
 
 void fail(const char *tool, const std::string &message)
 {
     if (failCleanup) {
         failCleanup();
     }
-    if (throwing) {
-        throw Failure{std::string(tool) + ": " + message};
+    if (failHook) {
+        failHook(std::string(tool) + ": " + message);
     }
     std::fprintf(stderr, "%s: %s\n", tool, message.c_str());
     std::exit(1);

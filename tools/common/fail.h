@@ -10,11 +10,6 @@
 // A clean-up for fail() to run first; one at a time, the last one wins.
 void onFail(void (*cleanup)());
 
-// Tests and fuzz targets call failThrows(true): fail() then throws a Failure
-// holding the line it would print, so they can check it and carry on.  Code
-// that calls fail() frees what it holds through destructors, so a thrown
-// failure leaks nothing.
-struct Failure {
-    std::string line;  // "TOOL: MESSAGE"
-};
-void failThrows(bool on);
+// Tests and fuzz targets: the hook gets the whole line instead, after the
+// clean-up, and must not return (it throws).  nullptr: print and exit.
+void setFailHook(void (*hook)(const std::string &line));

@@ -176,6 +176,10 @@ Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name)
     }
     bool raw = bytes[1] == '5';
     in.at = 2;
+    if (in.at < bytes.size() && !isSpace(bytes[in.at]) && bytes[in.at] != '#') {
+        imageFail(name, "byte 2: expected white space after P" + std::string(1, char(bytes[1])) +
+                            ", found " + describe(in));
+    }
     Raster r;
     r.width = headerField(in, "width", 1L << 31);
     r.height = headerField(in, "height", 1L << 31);

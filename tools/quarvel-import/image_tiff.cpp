@@ -330,13 +330,6 @@ Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name
     pixelCount(name, r.width, r.height);
     readBlocks(reader, in, name, r, convert, bits / 8);
     orient(r, orientation);
-    for (size_t k = 0; k < r.samples.size(); ++k) {
-        if (std::isinf(r.samples[k])) {
-            imageFail(name, "sample " + std::to_string(k + 1) + " (row " +
-                                std::to_string(long(k) / r.width + 1) + ", column " +
-                                std::to_string(long(k) % r.width + 1) + ") is infinite");
-        }
-    }
     readSpacing(tif, r);
     readNoData(tif, name, r, format, bits);
     return r;

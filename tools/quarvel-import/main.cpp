@@ -16,8 +16,7 @@
 
 #include "common/fail.h"
 #include "common/output.h"
-#include "formats.h"
-#include "surface.h"
+#include "import.h"
 
 static const char helpText[] =
     "usage: quarvel-import [OPTIONS] FILE|-  (mesh text on standard output, or -o OUT)\n"
@@ -99,9 +98,7 @@ static void noDataArgument(const std::string &text, ConvertOptions &o)
 
 struct Arguments {
     std::string input, output = "-";
-    bool formatGiven = false;
-    Format format = Format::Text;
-    ConvertOptions convert;
+    ImportRequest request;
 };
 
 static Arguments parseArguments(int argc, char **argv)
@@ -136,20 +133,20 @@ static Arguments parseArguments(int argc, char **argv)
         if (arg == "-o" || arg == "--output") {
             a.output = value;
         } else if (arg == "--format") {
-            if (!formatNamed(value, &a.format)) {
+            if (!formatNamed(value, &a.request.format)) {
                 usageError("unknown format '" + value + "'");
             }
-            a.formatGiven = true;
+            a.request.formatGiven = true;
         } else if (arg == "--every") {
-            a.convert.every = countArgument(arg, value, 1);
+            a.request.convert.every = countArgument(arg, value, 1);
         } else if (arg == "--max") {
-            a.convert.max = countArgument(arg, value, 2);
+            a.request.convert.max = countArgument(arg, value, 2);
         } else if (arg == "--z-factor") {
-            a.convert.zFactor = numberArgument(arg, value);
+            a.request.convert.zFactor = numberArgument(arg, value);
         } else if (arg == "--spacing") {
-            spacingArgument(value, a.convert);
+            spacingArgument(value, a.request.convert);
         } else if (arg == "--nodata") {
-            noDataArgument(value, a.convert);
+            noDataArgument(value, a.request.convert);
         } else {
             usageError("unknown option '" + arg + "'");
         }
@@ -157,54 +154,10 @@ static Arguments parseArguments(int argc, char **argv)
     if (!haveInput) {
         usageError("no input: name a FILE, or - for standard input");
     }
-    if (a.convert.every > 1 && a.convert.max > 0) {
+    if (a.request.convert.every > 1 && a.request.convert.max > 0) {
         usageError("--every and --max both thin the grid out: choose one");
     }
     return a;
-}
-
-static std::vector<unsigned char> readRest(FILE *stream, const std::string &head, const std::string &name)
-{
-    std::vector<unsigned char> bytes(head.begin(), head.end());
-    unsigned char chunk[1 << 16];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (std::ferror(stream)) {
-        fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
-    }
-    return bytes;
-}
-
-static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
-                           Format *found)
-{
-    if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
-        format == Format::Grid) {
-        TextNumbers numbers = readTextNumbers(stream, head, name);
-        if (format == Format::Text) {
-            format = textLayout(numbers);
-        }
-        *found = format;
-        if (format == Format::Grid) {
-            return gridSamples(std::move(numbers), name);
-        }
-        if (format == Format::Nonuniform) {
-            return nonuniformSamples(std::move(numbers), name);
-        }
-        return matrixSamples(std::move(numbers), name);
-    }
-    *found = format;
-    std::vector<unsigned char> bytes = readRest(stream, head, name);
-    if (format == Format::Npy) {
-        return readNpy(bytes, name);
-    }
-    Raster raster = format == Format::Png   ? readPng(bytes, name)
-                    : format == Format::Pgm ? readPgm(bytes, name)
-                                            : readTiff(bytes, name);
-    bytes = std::vector<unsigned char>();
-    return rasterSamples(std::move(raster));
 }
 
 int main(int argc, char **argv)
@@ -217,24 +170,10 @@ int main(int argc, char **argv)
     if (!stream) {
         fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
     }
-    std::string head(64, '\0');
-    head.resize(std::fread(&head[0], 1, head.size(), stream));
-    Format format = a.formatGiven ? a.format : detectFormat(a.input, head);
-    Format found = format;
-    Samples samples = readSamples(stream, a.input, format, head, &found);
+    importData(stream, a.input, a.request, out.stream);
     if (stream != stdin) {
         std::fclose(stream);
     }
-
-    fillNoData(samples, a.convert, a.input);
-    const long lines = samples.lines, perLine = samples.perLine;
-    samples = reduceSamples(std::move(samples), a.convert);
-    Layout layout = layOut(samples, a.convert, a.input);
-
-    std::string base = a.input == "-" ? "standard input" : a.input.substr(a.input.rfind('/') + 1);
-    std::string comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
-                          std::to_string(perLine) + " samples (made by quarvel-import)";
-    writeSurface(out.stream, samples, layout, a.convert, comment);
     commitOutput(toolName, out);
     return 0;
 }

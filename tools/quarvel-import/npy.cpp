@@ -274,12 +274,15 @@ Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name
     if (bytes.size() < 6 || std::memcmp(bytes.data(), "\x93NUMPY", 6) != 0) {
         failAtByte(name, 0, "not a NumPy .npy file (no \\x93NUMPY at the start)");
     }
-    if (bytes.size() < 10 || (bytes[6] >= 2 && bytes.size() < 12)) {
+    if (bytes.size() < 8) {
         failAtByte(name, bytes.size(), "the .npy header is cut short");
     }
     if (bytes[6] < 1 || bytes[6] > 3) {
         failAtByte(name, 6, ".npy version " + std::to_string(bytes[6]) + "." + std::to_string(bytes[7]) +
                                 " is not read (1.0, 2.0 and 3.0 are)");
+    }
+    if (bytes.size() < (bytes[6] == 1 ? 10u : 12u)) {
+        failAtByte(name, bytes.size(), "the .npy header is cut short");
     }
     size_t start = bytes[6] == 1 ? 10 : 12;
     uint64_t length = bytes[8] | bytes[9] << 8;

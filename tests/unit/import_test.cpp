@@ -1,0 +1,352 @@
+// quarvel-import in-process: its output read back by the viewer's own
+// reader (exact values in the right rows and columns, the top facing up)
+// and every error line.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/fail.h"
+#include "import.h"
+#include "mesh/prepare.h"
+#include "mesh/reader.h"
+
+namespace {
+
+struct Failed { std::string line; };
+[[noreturn]] void throwFailure(const std::string &line) { throw Failed{line}; }
+
+FILE *fileWith(const std::string &bytes)
+{
+    FILE *file = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    return file;
+}
+
+std::string contents(FILE *file)
+{
+    std::rewind(file);
+    std::string text;
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    std::fclose(file);
+    return text;
+}
+
+// Runs f with failures turned into exceptions: the failure line, or "".
+template <class F>
+std::string failureOf(F f)
+{
+    setFailHook(throwFailure);
+    std::string line;
+    try {
+        f();
+    } catch (const Failed &failed) {
+        line = failed.line;
+    }
+    setFailHook(nullptr);
+    return line;
+}
+
+// The mesh text made from input, or the failure line in *error.
+std::string convert(const std::string &input, const std::string &name, const ImportRequest &request,
+                    std::string *error = nullptr)
+{
+    FILE *in = fileWith(input), *out = std::tmpfile();
+    std::string line = failureOf([&] { importData(in, name, request, out); });
+    std::fclose(in);
+    std::string text = contents(out);
+    if (error) *error = line;
+    else EXPECT_EQ(line, "");
+    return line.empty() ? text : "";
+}
+
+Mesh *readBack(const std::string &text)
+{
+    resetMeshReader();
+    return readMesh(fileWith(text));  // closes the file
+}
+
+ImportRequest withSpacing(double d)
+{
+    ImportRequest request;
+    request.convert.spacingGiven = true;
+    request.convert.dx = request.convert.dy = d;
+    return request;
+}
+
+std::string shortest(double v)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+}
+
+// A .npy file: version 1.0 header padded to 128 bytes, then data.
+std::string npy(const std::string &descr, bool fortran, const std::string &shape, const std::string &data)
+{
+    std::string dict = "{'descr': '" + descr + "', 'fortran_order': " + (fortran ? "True" : "False") +
+                       ", 'shape': " + shape + ", }";
+    dict.resize(128 - 10 - 1, ' ');
+    dict += '\n';
+    std::string head = "\x93NUMPY\x01";
+    head += '\0';
+    head += static_cast<char>(dict.size());
+    head += '\0';
+    return head + dict + data;
+}
+
+// value as the bytes of a dtype of size bytes, integer or IEEE.
+std::string bytesOf(double value, char kind, int size, bool big)
+{
+    uint64_t bits = 0;
+    if (kind == 'f' && size == 8) std::memcpy(&bits, &value, 8);
+    else if (kind == 'f') {
+        float f = static_cast<float>(value);
+        uint32_t b;
+        std::memcpy(&b, &f, 4);
+        bits = b;
+    } else bits = static_cast<uint64_t>(static_cast<int64_t>(value));
+    std::string out;
+    for (int k = 0; k < size; ++k) out += static_cast<char>(bits >> 8 * (big ? size - 1 - k : k));
+    return out;
+}
+
+TEST(ImportRoundTrip, SourceValuesComeBackExactlyInPlace)
+{
+    const long lines = 5, perLine = 7;
+    std::mt19937_64 random(7);
+    std::vector<double> z(lines * perLine);
+    for (double &v : z) v = std::ldexp(static_cast<double>(random() >> 11), -40) - 3000;
+    auto small = [&](double v) { return std::round(v / 100); };  // fits every integer and f4 type
+
+    std::string text;
+    for (long r = 0; r < lines; ++r)
+        for (long c = 0; c < perLine; ++c) text += shortest(z[r * perLine + c]) + (c + 1 < perLine ? ", " : "\n");
+    auto arrayOf = [&](char kind, int size, bool big, bool fortran) {
+        std::string data;
+        for (long k = 0; k < lines * perLine; ++k) {
+            long r = fortran ? k % lines : k / perLine, c = fortran ? k / lines : k % perLine;
+            double v = z[r * perLine + c];
+            data += bytesOf(kind == 'f' && size == 8 ? v : small(v), kind, size, big);
+        }
+        return data;
+    };
+    const struct {
+        std::string input, name;
+        bool exact;  // else rounded to small()
+    } cases[] = {
+        {text, "heights.csv", true},
+        {npy("<f8", false, "(5, 7)", arrayOf('f', 8, false, false)), "a.npy", true},
+        {npy(">f8", true, "(5, 7)", arrayOf('f', 8, true, true)), "b.npy", true},
+        {npy(">f4", false, "(5, 7)", arrayOf('f', 4, true, false)), "c.npy", false},
+        {npy("<i2", true, "(5, 7)", arrayOf('i', 2, false, true)), "d.npy", false},
+        {npy(">i8", false, "(5, 7)", arrayOf('i', 8, true, false)), "e.npy", false},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.name);
+        Mesh *mesh = readBack(convert(t.input, t.name, withSpacing(1)));
+        ASSERT_EQ(mesh->rows, perLine);
+        ASSERT_EQ(mesh->cols, lines);
+        for (long r = 0; r < lines; ++r) {
+            for (long c = 0; c < perLine; ++c) {
+                const Vec3 &p = mesh->points[c][r];
+                double want = t.exact ? z[r * perLine + c] : small(z[r * perLine + c]);
+                EXPECT_TRUE(p.x == c && p.y == r && p.z == want) << r << " " << c << ": " << p.z;
+            }
+        }
+        freeMesh(mesh);
+    }
+}
+
+TEST(ImportRoundTrip, HalfFloatsAndUnsignedBytes)
+{
+    const struct {
+        std::string input;
+        double want[4];
+    } cases[] = {
+        {npy("<f2", false, "(2, 2)", std::string("\x00\x38\x00\xc0\xff\x7b\x01\x00", 8)),
+         {0.5, -2, 65504, std::ldexp(1, -24)}},
+        {npy("|u1", false, "(2, 2)", std::string("\x00\x01\xfe\xff", 4)), {0, 1, 254, 255}},
+        {npy(">u8", false, "(2, 2)", std::string(7, '\0') + "\x01" + std::string(8, '\xff') +
+                                         std::string(16, '\0')),
+         {1, 18446744073709551615.0, 0, 0}},
+    };
+    for (const auto &t : cases) {
+        Mesh *mesh = readBack(convert(t.input, "h.npy", withSpacing(1)));
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(mesh->points[k % 2][k / 2].z, t.want[k]) << k;
+        freeMesh(mesh);
+    }
+}
+
+// The highest point of a mesh (x, y), and whether every normal points up.
+void peak(const std::string &text, double *x, double *y, bool *up)
+{
+    Mesh *mesh = readBack(text);
+    prepareMesh(*mesh);
+    const Vec3 *top = &mesh->points[0][0];
+    *up = true;
+    for (int i = 0; i < mesh->rows; ++i) {
+        for (int j = 0; j < mesh->cols; ++j) {
+            if (mesh->points[i][j].z > top->z) top = &mesh->points[i][j];
+            *up = *up && mesh->normals[i][j].z > 0;
+        }
+    }
+    *x = top->x;
+    *y = top->y;
+    freeMesh(mesh);
+}
+
+std::string imageMesh(const Raster &raster)
+{
+    Samples samples = rasterSamples(Raster(raster));
+    ConvertOptions options;
+    FILE *out = std::tmpfile();
+    writeSurface(out, samples, layOut(samples, options, "i.png"), options, "image");
+    return contents(out);
+}
+
+TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
+{
+    Raster image;  // the bump in the top right pixel: north east
+    image.width = 4;
+    image.height = 3;
+    image.samples = {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    const double d = 5.0 / 3;  // the longer side (3 steps) is 5 times the relief (1)
+    const struct {
+        std::string what, text;
+        double x, y;
+    } cases[] = {
+        // x along a line, y down the lines: the first line's last value.
+        {"matrix", convert("0 0 0 1\n0 0 0 0\n0 0 0 0\n", "m.txt", ImportRequest()), 3 * d, 0},
+        {"nonuniform, y decreasing",
+         convert("3 10 20 30\n9 0 0 1\n8 0 0 0\n7 0 0 0\n", "n.txt", ImportRequest()), 30, 9},
+        {"grid scans along y",
+         convert("0 0 0\n0 1 0\n0 2 0\n\n1 0 0\n1 1 0\n1 2 1\n", "g.dat", ImportRequest()), 1, 2},
+        {"npy (3, R, C), x decreasing",
+         convert(npy("|i1", false, "(3, 2, 2)", std::string("\x01\x00\x01\x00\x00\x00\x01\x01\x00\x00\x00\x05", 12)),
+                 "x.npy", ImportRequest()),
+         0, 1},
+        {"image, top right pixel", imageMesh(image), 3 * d, 2 * d},
+        {"pgm file, top right pixel", convert("P2 4 3 1\n0 0 0 1\n0 0 0 0\n0 0 0 0\n", "i.pgm", ImportRequest()),
+         3 * d, 2 * d},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.what);
+        double x, y;
+        bool up;
+        peak(t.text, &x, &y, &up);
+        EXPECT_DOUBLE_EQ(x, t.x);
+        EXPECT_DOUBLE_EQ(y, t.y);
+        EXPECT_TRUE(up);
+    }
+}
+
+TEST(ImportErrors, OneLineNamingThePlace)
+{
+    ImportRequest plain, grid, nonuniform, every, tall, spaced = withSpacing(2);
+    grid.formatGiven = nonuniform.formatGiven = true;
+    grid.format = Format::Grid;
+    nonuniform.format = Format::Nonuniform;
+    every.convert.every = 3;
+    tall.convert.zFactor = 1e308;
+    const std::string f8 = std::string(8, '\0');
+    const struct {
+        std::string input, name;
+        const ImportRequest &request;
+        std::string message;
+    } cases[] = {
+        {"", "e.txt", plain, "e.txt: no numbers in the input"},
+        {"# only a comment\n\n", "-", plain, "standard input: no numbers in the input"},
+        {"1 2\n3 4 5\n", "m.txt", plain, "m.txt:2: 3 values, but line 1 has 2 (every line of a matrix needs the same number)"},
+        {"1 2\n1 x\n", "m.txt", plain, "m.txt:2: value 2 ('x') is not a number"},
+        {"1;2\n3;1.5.2\n", "m.txt", plain, "m.txt:2: value 2 ('1.5.2') is not a number"},
+        {"1 2\n\n3 nan\n", "m.txt", plain, "m.txt:3: value 2 ('nan') is not a finite number"},
+        {"-inf 2\n", "m.txt", plain, "m.txt:1: value 1 ('-inf') is not a finite number"},
+        {"1 1e999\n", "m.txt", plain, "m.txt:1: value 2 ('1e999') is out of the range of a double"},
+        {"1,,2\n", "m.txt", plain, "m.txt:1: empty value 2 before ','"},
+        {",1\n", "m.txt", plain, "m.txt:1: empty value 1 before ','"},
+        {"1 2 3 4\n", "m.txt", plain, "m.txt: 1 line(s) of 4 sample(s): a surface needs at least 2 x 2"},
+        {"1 2 3\n4 5 6\n", "m.txt", every, "m.txt: 1 line(s) of 1 sample(s) after --every or --max: a surface needs at least 2 x 2"},
+        {"0 0 1\n0 1 1\n\n1 0 1\n\n", "g.dat", grid, "g.dat:4: scan 2 starting here has 1 points, but the first has 2 (every scan needs the same number)"},
+        {"0 0 1\n0 1 1\n\n1 0\n", "g.dat", grid, "g.dat:4: 2 values; grid data has x y z, 3 per line"},
+        {"0 0 1\n0 1 1\n\n1 0 1\n1 1 1\n", "g.dat", spaced, "g.dat: --spacing is for height matrices and images; x y z data keeps its own coordinates"},
+        {"3 0 1 2\n0 1 2 3\n1 1 2 3\n", "n.txt", tall, "n.txt: the heights times --z-factor are out of the range of a double"},
+        {"2 0 1 2\n0 1 2 3\n", "n.txt", nonuniform, "n.txt:1: the first value (2) must be the number of x values that follow it (3) (nonuniform matrix)"},
+        {"3 0 2 1\n0 1 2 3\n", "n.txt", nonuniform, "n.txt:1: x value 3 (1) breaks the strictly increasing or decreasing x values (nonuniform matrix)"},
+        {"3 0 1 2\n0 1 2 3\n\n2 1 2 3\n1 1 2 3\n", "n.txt", nonuniform, "n.txt:5: y value 1 breaks the strictly increasing or decreasing y values of the lines above (nonuniform matrix)"},
+        {"3 0 1 2\n0 1 2 3\n1 1 2\n", "n.txt", nonuniform, "n.txt:3: 3 values, but the first line has 4 (y and 3 heights) (nonuniform matrix)"},
+        {"3 0 1 2\n", "n.txt", nonuniform, "n.txt:1: x values but no lines of y and heights below them (nonuniform matrix)"},
+        {"not npy", "x.npy", plain, "x.npy: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"},
+        {std::string("\x93NUMPY\x04\x00\x10\x00", 10), "v.npy", plain, "v.npy: byte 6: .npy version 4.0 is not read (1.0, 2.0 and 3.0 are)"},
+        {npy("<f8", false, "(2, 2)", f8), "t.npy", plain, "t.npy: byte 128: shape (2, 2) of <f8 needs 32 bytes of data, the file has 8 (cut short)"},
+        {npy("<f8", false, "(1, 1)", f8 + f8), "l.npy", plain, "l.npy: byte 128: shape (1, 1) of <f8 needs 8 bytes of data, the file has 16"},
+        {npy("<f8", false, "(4294967296, 4294967296)", f8), "o.npy", plain, "o.npy: byte 10: shape (4294967296, 4294967296) is too large"},
+        {npy("<c16", false, "(1, 1)", f8 + f8), "c.npy", plain, "c.npy: byte 10: dtype '<c16' is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are"},
+        {npy("<f8", false, "(4,)", f8), "s.npy", plain, "s.npy: byte 10: shape (4,) is neither a height matrix (R, C) nor x y z as (3, R, C) or (R, C, 3)"},
+        {npy("<f8", false, "(1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8)), "n.npy", plain, "n.npy: sample [0, 1] is nan, not a finite number"},
+        {npy("<f2", false, "(2, 3, 3)", std::string(36, '\0') ), "x.npy", plain, ""},
+        {std::string("\x93NUMPY\x01\x00\x50\x00{}", 12), "h.npy", plain, "h.npy: byte 8: the header length 80 runs past the end of the file"},
+        {npy("<f8", false, "(1 2)", ""), "p.npy", plain, "p.npy: byte 63: expected ')' in the .npy header"},
+        {std::string("\x93NUMPY\x01\x00\x22\x00", 10) + "{'descr': '<f8', 'shape': (1, 1)} ", "k.npy", plain, "k.npy: byte 43: the .npy header lacks descr, fortran_order or shape"},
+    };
+    for (const auto &t : cases) {
+        std::string error;
+        convert(t.input, t.name, t.request, &error);
+        EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input;
+    }
+}
+
+TEST(ImportErrors, ImageNoDataFollowsTheOption)
+{
+    const struct {
+        ConvertOptions::NoData mode;
+        std::vector<double> samples;
+        std::vector<double> want;  // or the message
+        std::string message;
+    } cases[] = {
+        {ConvertOptions::NoData::Min, {5, -9999, NAN, 3}, {5, 3, 3, 3}, ""},
+        {ConvertOptions::NoData::Value, {5, -9999, INFINITY, 3}, {5, 0.5, 0.5, 3}, ""},
+        {ConvertOptions::NoData::Error, {5, 1, NAN, 3}, {}, "quarvel-import: i.tif: sample at row 2, column 1 is no-data (nan); --nodata min or --nodata VALUE fills it"},
+        {ConvertOptions::NoData::Min, {-9999, -9999, NAN, NAN}, {}, "quarvel-import: i.tif: every sample is no-data"},
+    };
+    for (const auto &t : cases) {
+        Samples s;
+        s.lines = s.perLine = 2;
+        s.values = t.samples;
+        s.hasNoData = true;
+        s.noData = -9999;
+        ConvertOptions options;
+        options.noData = t.mode;
+        options.noDataValue = 0.5;
+        EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif"); }), t.message);
+        if (t.message.empty()) {
+            EXPECT_EQ(s.values, t.want);
+        }
+    }
+}
+
+TEST(ImportReduce, EveryAndMaxKeepTheCornersAndAverageBlocks)
+{
+    Samples s;
+    s.lines = 5;
+    s.perLine = 4;
+    for (int k = 0; k < 20; ++k) s.values.push_back(k);
+    ConvertOptions every, max;
+    every.every = 2;
+    max.max = 2;  // blocks of 3: sides 2 x 2, the last blocks smaller
+    Samples a = reduceSamples(Samples(s), every), b = reduceSamples(Samples(s), max);
+    EXPECT_EQ(a.values, (std::vector<double>{0, 2, 8, 10, 16, 18}));
+    EXPECT_EQ(a.step, 2);
+    EXPECT_EQ(b.values, (std::vector<double>{(0 + 1 + 2 + 4 + 5 + 6 + 8 + 9 + 10) / 9.0,
+                                             (3 + 7 + 11) / 3.0, (12 + 13 + 14 + 16 + 17 + 18) / 6.0,
+                                             (15 + 19) / 2.0}));
+    EXPECT_EQ(b.step, 3);
+}
+
+}  // namespace

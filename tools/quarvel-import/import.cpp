@@ -1,0 +1,70 @@
+#include "import.h"
+
+#include "common/fail.h"
+
+#include <cerrno>
+#include <cstring>
+
+static std::vector<unsigned char> readRest(FILE *stream, const std::string &head, const std::string &name)
+{
+    std::vector<unsigned char> bytes(head.begin(), head.end());
+    unsigned char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(stream)) {
+        fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
+    }
+    return bytes;
+}
+
+static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
+                           Format *found)
+{
+    if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
+        format == Format::Grid) {
+        TextNumbers numbers = readTextNumbers(stream, head, name);
+        if (format == Format::Text) {
+            format = textLayout(numbers);
+        }
+        *found = format;
+        if (format == Format::Grid) {
+            return gridSamples(std::move(numbers), name);
+        }
+        if (format == Format::Nonuniform) {
+            return nonuniformSamples(std::move(numbers), name);
+        }
+        return matrixSamples(std::move(numbers), name);
+    }
+    *found = format;
+    std::vector<unsigned char> bytes = readRest(stream, head, name);
+    if (format == Format::Npy) {
+        return readNpy(bytes, name);
+    }
+    Raster raster = format == Format::Png   ? readPng(bytes, name)
+                    : format == Format::Pgm ? readPgm(bytes, name)
+                                            : readTiff(bytes, name);
+    bytes = std::vector<unsigned char>();
+    return rasterSamples(std::move(raster));
+}
+
+void importData(FILE *stream, const std::string &name, const ImportRequest &request, FILE *out)
+{
+    std::string head(64, '\0');
+    head.resize(std::fread(&head[0], 1, head.size(), stream));
+    Format format = request.formatGiven ? request.format : detectFormat(name, head);
+    Format found = format;
+    Samples samples = readSamples(stream, name, format, head, &found);
+
+    const ConvertOptions &options = request.convert;
+    fillNoData(samples, options, name);
+    const long lines = samples.lines, perLine = samples.perLine;
+    samples = reduceSamples(std::move(samples), options);
+    Layout layout = layOut(samples, options, name);
+
+    std::string base = name == "-" ? "standard input" : name.substr(name.rfind('/') + 1);
+    std::string comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
+                          std::to_string(perLine) + " samples (made by quarvel-import)";
+    writeSurface(out, samples, layout, options, comment);
+}
