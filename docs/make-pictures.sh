@@ -14,11 +14,12 @@ convert=/usr/bin/convert
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# picture NAME MESH [snapshot options...]
+# picture NAME MESH [snapshot options...]; MESH is examples/MESH.mesh or a path
 picture() {
   local name=$1 mesh=$2
   shift 2
-  tools/quarvel-snapshot "$@" "examples/$mesh.mesh" "$work/$name.bmp"
+  [[ $mesh == */* ]] || mesh=examples/$mesh.mesh
+  tools/quarvel-snapshot "$@" "$mesh" "$work/$name.bmp"
   "$convert" "$work/$name.bmp" -colors 64 -strip "PNG8:docs/$name.png"
   echo "docs/$name.png"
 }
@@ -33,3 +34,11 @@ picture wave-reversed wave -r -k "u u u"
 picture torus torus -k "u u"
 picture torus-clipped torus -k "u u C"
 picture terrain terrain -k "u u z z z"
+
+# An elevation image through quarvel-import (examples/dem.png, made by
+# docs/make-dem.py), seen from the south: north (+y) at the back, east (+x)
+# to the right, so its peak stands in the back right corner.  Without the
+# grid, which would cover a surface of 256 x 256 points.
+"${QUARVEL_IMPORT:-build/tools/quarvel-import}" examples/dem.png -o "$work/dem.mesh"
+south=$(printf 'Right %.0s' {1..28})
+picture import-terrain "$work/dem.mesh" -k "f * * $south u u u u u Up Up z z z"
