@@ -4,7 +4,8 @@ import os, pathlib, subprocess, sys, tempfile, unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import BINARY, SOURCE, wait_for
 
-INSTALLED = ["bin/quarvel", "bin/quarvel-gen", "bin/quarvel-snapshot", "share/man/man1/quarvel.1"]
+INSTALLED = ["bin/quarvel", "bin/quarvel-gen", "bin/quarvel-import", "bin/quarvel-snapshot",
+             "share/man/man1/quarvel.1", "share/man/man1/quarvel-import.1"]
 
 
 class ToolsTest(unittest.TestCase):

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -40,7 +41,7 @@ struct TiffSource {
 // Closes the TIFF and frees the buffer however readTiff ends.
 struct TiffReader {
     TIFF *tif = nullptr;
-    std::vector<unsigned char> block;  // one strip or tile as decoded
+    std::unique_ptr<unsigned char[]> block;  // one strip or tile as decoded
     ~TiffReader()
     {
         if (tif) {
@@ -183,13 +184,19 @@ static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &na
         double(blockSize) > 4 * imageBytes + (1 << 24)) {
         failTiff(in, name, "bad strip or tile layout");
     }
-    reader.block.resize(size_t(blockSize));
-    r.samples.resize(size_t(r.width * r.height));
+    // Memory is taken as the data turns out to be there: the block buffer
+    // untouched until decoded into, the samples a block row at a time
+    // (reserved ahead only for an image the file's size makes plausible),
+    // so a small file with a lying header fails before using much.
+    reader.block.reset(new unsigned char[size_t(blockSize)]);
+    if (imageBytes <= 64.0 * double(in.bytes.size())) {
+        r.samples.reserve(size_t(r.width * r.height));
+    }
     for (uint32_t y0 = 0; y0 < uint32_t(r.height); y0 += blockHeight) {
         for (uint32_t x0 = 0; x0 < uint32_t(r.width); x0 += blockWidth) {
             uint32_t block = tiled ? TIFFComputeTile(tif, x0, y0, 0, 0) : TIFFComputeStrip(tif, y0, 0);
-            tmsize_t got = tiled ? TIFFReadEncodedTile(tif, block, reader.block.data(), blockSize)
-                                 : TIFFReadEncodedStrip(tif, block, reader.block.data(), blockSize);
+            tmsize_t got = tiled ? TIFFReadEncodedTile(tif, block, reader.block.get(), blockSize)
+                                 : TIFFReadEncodedStrip(tif, block, reader.block.get(), blockSize);
             uint32_t rows = std::min(blockHeight, uint32_t(r.height) - y0);
             uint32_t cols = std::min(blockWidth, uint32_t(r.width) - x0);
             // A short last strip holds only the rows inside the image.
@@ -198,8 +205,9 @@ static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &na
                 failTiff(in, name, std::string(tiled ? "tile " : "strip ") +
                                        std::to_string(block) + " cannot be read");
             }
+            r.samples.resize(std::max(r.samples.size(), size_t(y0 + rows) * size_t(r.width)));
             for (uint32_t y = 0; y < rows; ++y) {
-                convert(reader.block.data() + size_t(y) * blockWidth * bytesPerSample,
+                convert(reader.block.get() + size_t(y) * blockWidth * bytesPerSample,
                         r.samples.data() + (y0 + y) * r.width + x0, cols);
             }
         }

@@ -139,7 +139,7 @@ static void parseDict(HeaderText &h, NpyHeader &header)
             header.shape = shapeTuple(h);
             haveShape = true;
         } else {
-            failAtByte(h.name, keyAt, "unexpected key '" + key + "' in the .npy header");
+            failAtByte(h.name, keyAt, "unexpected key " + quotedInput(key) + " in the .npy header");
         }
         if (!next(h, ',')) {
             expect(h, '}');
@@ -165,7 +165,7 @@ static void parseDescr(NpyHeader &header, const std::string &name, size_t byte)
     bool integer = header.kind == 'i' || header.kind == 'u';
     if (!(integer && header.size > 0) && !(header.kind == 'f' && header.size > 1)) {
         failAtByte(name, byte,
-                   "dtype '" + d + "' is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are");
+                   "dtype " + quotedInput(d) + " is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are");
     }
 }
 
@@ -311,7 +311,7 @@ Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name
     }
     const uint64_t data = start + length, have = bytes.size() - data;
     if (needed != have) {
-        failAtByte(name, data, "shape " + shapeText(shape) + " of " + header.descr + " needs " +
+        failAtByte(name, data, "shape " + shapeText(shape) + " of " + quotedInput(header.descr) + " needs " +
                                    std::to_string(needed) + " bytes of data, the file has " +
                                    std::to_string(have) + (needed > have ? " (cut short)" : ""));
     }

@@ -71,6 +71,9 @@ std::string nonuniformProblem(const TextNumbers &numbers, long *line)
     const double *v = numbers.values.data();
     const long width = first.count;  // N + 1: the count and N x values
     *line = first.firstLine;
+    if (width < 2) {
+        return "the first line needs the number of x values and the x values";
+    }
     if (v[0] != static_cast<double>(width - 1)) {
         return "the first value (" + formatNumber(v[0]) + ") must be the number of x values that " +
                "follow it (" + std::to_string(width - 1) + ")";

@@ -24,17 +24,6 @@ static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == 
 static bool isSeparator(char c) { return c == ',' || c == ';'; }
 static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
 
-static std::string shown(const char *begin, const char *end)
-{
-    std::string text(begin, end - begin > 40 ? begin + 40 : end);
-    for (char &c : text) {
-        if (static_cast<unsigned char>(c) < 32 || c == 127) {
-            c = '?';
-        }
-    }
-    return "'" + text + (end - begin > 40 ? "...'" : "'");
-}
-
 // Parses one value at p; returns the end of it.
 static const char *parseValue(TextParser &t, const char *p, const char *end, long index)
 {
@@ -49,7 +38,7 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
     }
     double value = 0;
     std::from_chars_result r = std::from_chars(p, token, value);
-    const std::string where = "value " + std::to_string(index) + " (" + shown(start, token) + ")";
+    const std::string where = "value " + std::to_string(index) + " (" + quotedInput(std::string(start, token)) + ")";
     if (r.ec == std::errc::result_out_of_range) {
         failAt(t, where + " is out of the range of a double");
     }

@@ -1,0 +1,23 @@
+// quarvel-import's .npy reader on arbitrary bytes: one failure line, or an
+// array of the stated size, all finite, that lays out and writes.
+#include <cstdint>
+#include <vector>
+
+#include "formats.h"
+#include "fuzz_import.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    setFailHook(throwOnFail);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::vector<unsigned char> bytes(data, data + size);
+    try {
+        checkAndWrite(readNpy(bytes, "fuzz.npy"));
+    } catch (const ImportFailed &) {
+    }
+    return 0;
+}

@@ -1,0 +1,75 @@
+"""quarvel-import's command line: options, one-line errors, -o that leaves
+no partial file, and the refusal to write mesh text to a terminal."""
+import os, pathlib, pty, subprocess, sys, tempfile, unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import NO_DISPLAY
+
+IMPORT = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", "build"), "tools", "quarvel-import")
+MATRIX = "# heights\n1, 2, 3\n4, 5, 6\n"
+
+
+class ImportTest(unittest.TestCase):
+    def setUp(self):
+        temporary = tempfile.TemporaryDirectory(prefix="quarvel-import-test-")
+        self.dir = pathlib.Path(self.enterContext(temporary))
+        (self.dir / "m.csv").write_text(MATRIX)
+
+    def run_import(self, *args, input=None, stdout=subprocess.PIPE):
+        return subprocess.run([IMPORT] + list(args), cwd=self.dir, input=input, stdout=stdout,
+                              stderr=subprocess.PIPE, text=True, timeout=60, env=NO_DISPLAY)
+
+    def test_help_and_standard_input(self):
+        r = self.run_import("--help")
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        self.assertIn("usage: quarvel-import", r.stdout)
+        r = self.run_import("--spacing", "2,3", "--z-factor=10", "-", input=MATRIX)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines()[2:],
+                         ["3 * 2", "0 0 10", "2 0 20", "4 0 30", "0 3 40", "2 3 50", "4 3 60"])
+
+    def test_errors_are_one_line(self):
+        cases = [
+            ((), "no input: name a FILE, or - for standard input (see quarvel-import --help)"),
+            (("a", "b"), "one input file only: 'a' and 'b' (see quarvel-import --help)"),
+            (("--every", "0", "m.csv"), "--every needs a whole number of at least 1, not '0' (see quarvel-import --help)"),
+            (("--max", "1", "m.csv"), "--max needs a whole number of at least 2, not '1' (see quarvel-import --help)"),
+            (("--every", "2", "--max", "9", "m.csv"), "--every and --max both thin the grid out: choose one (see quarvel-import --help)"),
+            (("--spacing", "1,-1", "m.csv"), "--spacing needs distances above 0, not '1,-1' (see quarvel-import --help)"),
+            (("--z-factor", "inf", "m.csv"), "--z-factor needs a number, not 'inf' (see quarvel-import --help)"),
+            (("--format", "xls", "m.csv"), "unknown format 'xls' (see quarvel-import --help)"),
+            (("--frobnicate", "m.csv"), "unknown option '--frobnicate' (see quarvel-import --help)"),
+            (("-o",), "-o needs a value (see quarvel-import --help)"),
+            (("missing.csv",), "cannot open missing.csv: No such file or directory"),
+            (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
+        ]
+        for args, message in cases:
+            r = self.run_import(*args)
+            self.assertEqual((r.returncode, r.stdout, r.stderr), (1, "", "quarvel-import: " + message + "\n"), args)
+
+    def test_output_file_is_complete_or_untouched(self):
+        out = self.dir / "out.mesh"
+        self.assertEqual(self.run_import("m.csv", "-o", "out.mesh").returncode, 0)
+        self.assertIn("3 * 2\n", out.read_text())
+        good = out.read_text()
+        (self.dir / "bad.csv").write_text("1 2\n3 x\n")
+        r = self.run_import("bad.csv", "-o", "out.mesh")
+        self.assertEqual(r.stderr, "quarvel-import: bad.csv:2: value 2 ('x') is not a number\n")
+        r = self.run_import("bad.csv", "-o", "new.mesh")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(out.read_text(), good)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["bad.csv", "m.csv", "out.mesh"])
+
+    def test_terminal_refused_before_reading(self):
+        main, terminal = pty.openpty()
+        try:
+            r = self.run_import("-", stdout=terminal)  # standard input is never read
+        finally:
+            os.close(main)
+            os.close(terminal)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("not writing to a terminal", r.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
