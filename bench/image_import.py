@@ -2,10 +2,11 @@
 
 Makes a SIZE x SIZE 16-bit terrain as PGM (P5) and PNG, then times whole
 processes taking turns (medians): quarvel-import --spacing 1 on each, and
-the plain numpy script that reads the PGM's pixels (numpy.fromfile after
+the plain numpy script that reads the PGM's pixels (numpy.frombuffer after
 the header), builds x y z column by column with the top row north and
-writes them with numpy.savetxt.  Both write the same mesh text (checked).
-Needs a Python with numpy:
+writes them with numpy.savetxt.  Both write the same points (checked).
+This script itself stays small (numpy runs only in child processes): a
+child's peak memory counts the parent's at the fork.
 
     /usr/bin/python3 bench/image_import.py --build BUILD_DIR [--size N] [--runs N]
 """
@@ -13,14 +14,28 @@ import argparse
 import hashlib
 import os
 import statistics
-import struct
+import subprocess
 import sys
-import zlib
-
-import numpy
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from compare import run_once  # noqa: E402
+
+# Smooth hills with some detail over 0..65535, as PGM and as PNG (filter 0).
+MAKE_IMAGES = r"""
+import struct, sys, zlib, numpy
+n, pgm, png = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+y, x = numpy.mgrid[0:n, 0:n] / n
+z = (numpy.sin(7 * x) * numpy.cos(5 * y) + 0.3 * numpy.sin(40 * x + 30 * y)
+     + 0.05 * numpy.random.default_rng(1).standard_normal((n, n)))
+z = numpy.round((z - z.min()) / numpy.ptp(z) * 65535).astype('>u2')
+open(pgm, 'wb').write(b'P5 %d %d 65535\n' % (n, n) + z.tobytes())
+def chunk(kind, body):
+    return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+rows = numpy.zeros((n, 1 + 2 * n), numpy.uint8)
+rows[:, 1:] = z.view(numpy.uint8).reshape(n, 2 * n)
+open(png, 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', n, n, 16, 0, 0, 0, 0))
+                      + chunk(b'IDAT', zlib.compress(rows.tobytes(), 6)) + chunk(b'IEND', b''))
+"""
 
 NUMPY_SCRIPT = r"""
 import sys, numpy
@@ -36,28 +51,8 @@ numpy.savetxt(out, points, fmt='%.17g')
 """
 
 
-def terrain(n):
-    """Smooth hills with some detail, 0..65535."""
-    y, x = numpy.mgrid[0:n, 0:n] / n
-    z = (numpy.sin(7 * x) * numpy.cos(5 * y) + 0.3 * numpy.sin(40 * x + 30 * y)
-         + 0.05 * numpy.random.default_rng(1).standard_normal((n, n)))
-    return numpy.round((z - z.min()) / numpy.ptp(z) * 65535).astype('>u2')
-
-
-def png(z):
-    """A 16-bit grey PNG of z, filter 0 on every row."""
-    def chunk(kind, body):
-        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
-    h, w = z.shape
-    rows = numpy.zeros((h, 1 + 2 * w), numpy.uint8)
-    rows[:, 1:] = z.view(numpy.uint8).reshape(h, 2 * w)
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 16, 0, 0, 0, 0))
-            + chunk(b'IDAT', zlib.compress(rows.tobytes(), 6)) + chunk(b'IEND', b''))
-
-
 def points_digest(text):
-    """The points of mesh text (comments aside), hashed: the timer keeps no
-    large output, whose memory a forked child would count as its own."""
+    """The points of mesh text, comments and header aside, hashed."""
     return hashlib.sha256(text[text.index('\n', text.index(' * ')) + 1:].encode()).hexdigest()
 
 
@@ -70,21 +65,15 @@ def main():
 
     data = os.path.join(args.build, 'bench-data')
     os.makedirs(data, exist_ok=True)
-    z = terrain(args.size)
-    points = z.size
-    pgm_path = os.path.join(data, 'terrain-%d.pgm' % args.size)
-    png_path = os.path.join(data, 'terrain-%d.png' % args.size)
-    with open(pgm_path, 'wb') as f:
-        f.write(b'P5 %d %d 65535\n' % (args.size, args.size) + z.tobytes())
-    with open(png_path, 'wb') as f:
-        f.write(png(z))
-    del z
+    pgm = os.path.join(data, 'terrain-%d.pgm' % args.size)
+    png = os.path.join(data, 'terrain-%d.png' % args.size)
+    subprocess.run([sys.executable, '-c', MAKE_IMAGES, str(args.size), pgm, png], check=True)
 
     tool = os.path.join(args.build, 'tools', 'quarvel-import')
     commands = {
-        'quarvel-import pgm': [tool, '--spacing', '1', pgm_path],
-        'quarvel-import png': [tool, '--spacing', '1', png_path],
-        'numpy (pgm)': [sys.executable, '-c', NUMPY_SCRIPT, pgm_path],
+        'quarvel-import pgm': [tool, '--spacing', '1', pgm],
+        'quarvel-import png': [tool, '--spacing', '1', png],
+        'numpy (pgm)': [sys.executable, '-c', NUMPY_SCRIPT, pgm],
     }
     results = {name: [] for name in commands}
     digests, size = set(), 0
@@ -98,6 +87,7 @@ def main():
     if len(digests) != 1:
         raise SystemExit('image_import: the commands wrote different points')
 
+    points = args.size * args.size
     print('%d x %d 16-bit image, %d points, %.1f MB of mesh text (%d runs, medians)'
           % (args.size, args.size, points, size / 1e6, args.runs))
     print('  %-20s %10s %10s %14s %10s' % ('', 'wall s', 'cpu s', 'peak RSS MiB', 'vs numpy'))

@@ -319,7 +319,7 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'p', text("GIF89a..."), "t: byte 0: not a PNG file (no PNG signature)"},
         {'p', makePng(PNG_COLOR_TYPE_RGB, 8, kSamples), "t: is a colour image; quarvel-import takes grey elevation images"},
         {'p', makePng(PNG_COLOR_TYPE_PALETTE, 1, {0, 1}), "t: is a palette image; quarvel-import takes grey"},
-        {'p', cut(png16, png16.size() - 20), "t: byte 41: bad PNG data: the file ends early"},
+        {'p', cut(png16, png16.size() - 20), "t: byte 59: bad PNG data: the file ends early"},
         {'p', poke(png16, 20, 9), "t: byte 33: bad PNG data: IHDR: CRC error"},
         {'p', withSize(png16, 2816, 2816), "t: the header claims 2816 x 2816 pixels, more than the file's data can hold"},
         {'p', withSize(png16, 900000, 900000), "t: the image is 900000 x 900000 pixels, more than this machine's available memory"},

@@ -39,6 +39,7 @@ static void readBytes(png_structp png, png_bytep out, size_t count)
 {
     PngSource *in = static_cast<PngSource *>(png_get_io_ptr(png));
     if (count > in->bytes.size() - in->at) {
+        in->at = in->bytes.size();  // the message names the end
         png_error(png, "the file ends early");
     }
     std::memcpy(out, in->bytes.data() + in->at, count);
