@@ -1,14 +1,14 @@
 """quarvel-import on a 16-bit elevation image beside numpy doing the same.
 
-Makes a SIZE x SIZE 16-bit terrain as PGM (P5) and PNG, then times whole
-processes taking turns (medians): quarvel-import --spacing 1 on each, and
-the plain numpy script that reads the PGM's pixels (numpy.frombuffer after
-the header), builds x y z column by column with the top row north and
-writes them with numpy.savetxt.  Both write the same points (checked).
-This script itself stays small (numpy runs only in child processes): a
-child's peak memory counts the parent's at the fork.
+Makes a SIZE x SIZE 16-bit terrain as PGM (P5) and PNG in DATA, then
+times whole processes taking turns, output thrown away (medians):
+quarvel-import --spacing 1 on each, and the plain numpy script that reads
+the PGM's pixels (numpy.frombuffer after the header), builds x y z column
+by column with the top row north and writes them with numpy.savetxt.  All
+write the same points (checked once beforehand).  numpy runs only in child
+processes: a child's peak memory counts its parent's at the fork.
 
-    /usr/bin/python3 bench/image_import.py --build BUILD_DIR [--size N] [--runs N]
+    image_import.py --tool QUARVEL_IMPORT [--size N] [--runs N] [--data DIR]
 """
 import argparse
 import hashlib
@@ -18,7 +18,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from compare import run_once  # noqa: E402
+from import_compare import run_once  # noqa: E402
 
 # Smooth hills with some detail over 0..65535, as PGM and as PNG (filter 0).
 MAKE_IMAGES = r"""
@@ -51,52 +51,47 @@ numpy.savetxt(out, points, fmt='%.17g')
 """
 
 
-def points_digest(text):
-    """The points of mesh text, comments and header aside, hashed."""
-    return hashlib.sha256(text[text.index('\n', text.index(' * ')) + 1:].encode()).hexdigest()
+def points_digest(command):
+    """The points a command writes (comments and header aside), hashed."""
+    text = subprocess.run(command, stdout=subprocess.PIPE, check=True).stdout
+    return hashlib.sha256(text[text.index(b'\n', text.index(b' * ')) + 1:]).hexdigest()
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('--build', required=True)
+    parser.add_argument('--tool', required=True)
     parser.add_argument('--size', type=int, default=2000)
-    parser.add_argument('--runs', type=int, default=5)
+    parser.add_argument('--runs', type=int, default=3)
+    parser.add_argument('--data', default='.')
     args = parser.parse_args()
 
-    data = os.path.join(args.build, 'bench-data')
-    os.makedirs(data, exist_ok=True)
-    pgm = os.path.join(data, 'terrain-%d.pgm' % args.size)
-    png = os.path.join(data, 'terrain-%d.png' % args.size)
+    pgm = os.path.join(args.data, 'terrain-%d.pgm' % args.size)
+    png = os.path.join(args.data, 'terrain-%d.png' % args.size)
     subprocess.run([sys.executable, '-c', MAKE_IMAGES, str(args.size), pgm, png], check=True)
-
-    tool = os.path.join(args.build, 'tools', 'quarvel-import')
     commands = {
-        'quarvel-import pgm': [tool, '--spacing', '1', pgm],
-        'quarvel-import png': [tool, '--spacing', '1', png],
-        'numpy (pgm)': [sys.executable, '-c', NUMPY_SCRIPT, pgm],
+        'quarvel-import pgm': [args.tool, '--spacing', '1', pgm],
+        'quarvel-import png': [args.tool, '--spacing', '1', png],
+        'numpy script (pgm)': [sys.executable, '-c', NUMPY_SCRIPT, pgm],
     }
-    results = {name: [] for name in commands}
-    digests, size = set(), 0
-    for _ in range(args.runs):
-        for name, command in commands.items():
-            wall, cpu, peak, out = run_once(command)
-            results[name].append((wall, cpu, peak))
-            digests.add(points_digest(out))
-            size = len(out)
-            del out
-    if len(digests) != 1:
+    if len({points_digest(command) for command in commands.values()}) != 1:
         raise SystemExit('image_import: the commands wrote different points')
 
+    results = {name: [] for name in commands}
+    for _ in range(args.runs):
+        for name, command in commands.items():
+            results[name].append(run_once(command, os.environ))
     points = args.size * args.size
-    print('%d x %d 16-bit image, %d points, %.1f MB of mesh text (%d runs, medians)'
-          % (args.size, args.size, points, size / 1e6, args.runs))
-    print('  %-20s %10s %10s %14s %10s' % ('', 'wall s', 'cpu s', 'peak RSS MiB', 'vs numpy'))
-    numpy_wall = statistics.median(r[0] for r in results['numpy (pgm)'])
+    print('%-20s %10s %8s %8s %12s %9s %11s %9s' % (
+        '%d^2 16-bit image' % args.size, 'points', 'wall s', 'cpu s', 'cpu ns/point',
+        'peak MiB', 'bytes/point', 'vs numpy'))
+    numpy_wall = statistics.median(r[0] for r in results['numpy script (pgm)'])
     for name, runs in results.items():
         wall = statistics.median(r[0] for r in runs)
         cpu = statistics.median(r[1] for r in runs)
-        peak = max(r[2] for r in runs) / 1024
-        print('  %-20s %10.3f %10.3f %14.1f %9.3fx' % (name, wall, cpu, peak, wall / numpy_wall))
+        peak = max(r[2] for r in runs) * 1024
+        print('%-20s %10d %8.3f %8.3f %12.1f %9.1f %11.1f %8.3fx' % (
+            name, points, wall, cpu, cpu / points * 1e9, peak / 2**20, peak / points,
+            wall / numpy_wall))
 
 
 if __name__ == '__main__':

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks, makes test grids with quarvel-gen and prints the
-# loading figures (whole processes side by side, Google Benchmark figures),
-# quarvel-import's image conversion beside numpy and the frame times (under
-# a private Xvfb).
+# loading figures (whole processes side by side, Google Benchmark figures)
+# and the frame times (under a private Xvfb).
 #
 #   bench/run.sh
 #   SIZES="250 1000" RUNS=9 FRAMES=20 BUILD_DIR=build-bench bench/run.sh
@@ -15,7 +14,7 @@ runs=${RUNS:-5}
 frames=${FRAMES:-10}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-targets=(quarvel-gen quarvel-import quarvel-load parse-baseline bench-frame)
+targets=(quarvel-gen quarvel-load parse-baseline bench-frame)
 if cmake --build "$build" --target help | grep bench-mesh >/dev/null; then
   targets+=(bench-mesh)
 fi
@@ -46,14 +45,6 @@ if [ -x "$build/bench/bench-mesh" ]; then
   echo "== reading and preparing in-process (Google Benchmark)"
   "$build/bench/bench-mesh" --benchmark_min_time=0.5 --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true "${files[@]}" 2>/dev/null | grep -E "median|Benchmark|----"
-fi
-
-echo
-echo "== quarvel-import: a 16-bit elevation image to mesh text, beside numpy"
-if [ -n "$numpy" ]; then
-  "$numpy" bench/image_import.py --build "$build" --runs "$runs"
-else
-  echo "numpy not found: not timed"
 fi
 
 echo
