@@ -21,15 +21,18 @@ numpy.savetxt(sys.stdout, numpy.column_stack([x, y, z.ravel()]),
 
 
 def run_once(command, env):
-    """Runs command with its output thrown away: (wall s, cpu s, peak RSS KiB)."""
+    """Runs command with its output thrown away: (wall s, cpu s, peak RSS KiB).
+    The peak comes from GNU time: a child started straight from Python
+    inherits Python's peak RSS as its own at exec."""
     start = time.perf_counter()
-    proc = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
+    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, env=env)
     err = proc.stderr.read()
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
     if os.waitstatus_to_exitcode(status) != 0:
         raise SystemExit("failed: %s\n%s" % (" ".join(command), err.decode()))
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+    return wall, usage.ru_utime + usage.ru_stime, int(err.split()[-1])
 
 
 def main():

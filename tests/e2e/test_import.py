@@ -54,7 +54,7 @@ class ImportTest(unittest.TestCase):
         good = out.read_text()
         (self.dir / "bad.csv").write_text("1 2\n3 x\n")
         r = self.run_import("bad.csv", "-o", "out.mesh")
-        self.assertEqual(r.stderr, "quarvel-import: bad.csv:2: value 2 ('x') is not a number\n")
+        self.assertEqual(r.stderr, "quarvel-import: bad.csv:2: column 2 ('x') is not a number\n")
         r = self.run_import("bad.csv", "-o", "new.mesh")
         self.assertEqual(r.returncode, 1)
         self.assertEqual(out.read_text(), good)

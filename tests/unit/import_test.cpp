@@ -125,7 +125,7 @@ TEST(ImportRoundTrip, SourceValuesComeBackExactlyInPlace)
     for (double &v : z) v = std::ldexp(static_cast<double>(random() >> 11), -40) - 3000;
     auto small = [&](double v) { return std::round(v / 100); };  // fits every integer and f4 type
 
-    std::string text;
+    std::string text = "\xEF\xBB\xBF";  // as spreadsheets write it
     for (long r = 0; r < lines; ++r)
         for (long c = 0; c < perLine; ++c) text += shortest(z[r * perLine + c]) + (c + 1 < perLine ? ", " : "\n");
     auto arrayOf = [&](char kind, int size, bool big, bool fortran) {
@@ -264,13 +264,14 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"", "e.txt", plain, "e.txt: no numbers in the input"},
         {"# only a comment\n\n", "-", plain, "standard input: no numbers in the input"},
         {"1 2\n3 4 5\n", "m.txt", plain, "m.txt:2: 3 values, but line 1 has 2 (every line of a matrix needs the same number)"},
-        {"1 2\n1 x\n", "m.txt", plain, "m.txt:2: value 2 ('x') is not a number"},
-        {"1;2\n3;1.5.2\n", "m.txt", plain, "m.txt:2: value 2 ('1.5.2') is not a number"},
-        {"1 2\n\n3 nan\n", "m.txt", plain, "m.txt:3: value 2 ('nan') is not a finite number"},
-        {"-inf 2\n", "m.txt", plain, "m.txt:1: value 1 ('-inf') is not a finite number"},
-        {"1 1e999\n", "m.txt", plain, "m.txt:1: value 2 ('1e999') is out of the range of a double"},
-        {"1,,2\n", "m.txt", plain, "m.txt:1: empty value 2 before ','"},
-        {",1\n", "m.txt", plain, "m.txt:1: empty value 1 before ','"},
+        {"1 2\n1 x\n", "m.txt", plain, "m.txt:2: column 2 ('x') is not a number"},
+        {"1;2\n3;1.5.2\n", "m.txt", plain, "m.txt:2: column 2 ('1.5.2') is not a number"},
+        {"1 2\n\n3 nan\n", "m.txt", plain, "m.txt:3: column 2 ('nan') is not a finite number"},
+        {"-inf 2\n", "m.txt", plain, "m.txt:1: column 1 ('-inf') is not a finite number"},
+        {"1 1e999\n", "m.txt", plain, "m.txt:1: column 2 ('1e999') is out of the range of a double"},
+        {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
+        {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
+        {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
         {"1 2 3 4\n", "m.txt", plain, "m.txt: 1 line(s) of 4 sample(s): a surface needs at least 2 x 2"},
         {"1 2 3\n4 5 6\n", "m.txt", every, "m.txt: 1 line(s) of 1 sample(s) after --every or --max: a surface needs at least 2 x 2"},
         {"0 0 1\n0 1 1\n\n1 0 1\n\n", "g.dat", grid, "g.dat:4: scan 2 starting here has 1 points, but the first has 2 (every scan needs the same number)"},

@@ -2,6 +2,8 @@
 // GeoTIFF's pixel size in degrees becomes metres on the ground.
 #include "formats.h"
 
+#include "common/fail.h"
+
 #include <cmath>
 
 // Metres per degree: of latitude (mean), and of longitude at the equator.
@@ -10,6 +12,12 @@ static const double metresPerDegreeLongitude = 111320;
 
 Samples rasterSamples(Raster &&raster)
 {
+    if (raster.width < 0 || raster.height < 0 ||
+        raster.samples.size() != static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height)) {
+        fail(toolName, "internal error: an image reader gave " + std::to_string(raster.samples.size()) +
+                           " samples for " + std::to_string(raster.width) + " x " +
+                           std::to_string(raster.height) + " pixels");
+    }
     Samples s;
     s.lines = raster.height;
     s.perLine = raster.width;

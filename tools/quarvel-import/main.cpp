@@ -104,14 +104,18 @@ struct Arguments {
 static Arguments parseArguments(int argc, char **argv)
 {
     Arguments a;
-    bool haveInput = false;
+    bool haveInput = false, optionsEnd = false;
     for (int k = 1; k < argc; ++k) {
         std::string arg = argv[k], value;
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--" && !optionsEnd) {
+            optionsEnd = true;  // a file name may start with '-' after it
+            continue;
+        }
+        if (!optionsEnd && (arg == "--help" || arg == "-h")) {
             std::fputs(helpText, stdout);
             std::exit(std::fflush(stdout) == 0 ? 0 : 1);
         }
-        if (arg.size() < 2 || arg[0] != '-') {
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
             if (haveInput) {
                 usageError("one input file only: '" + a.input + "' and '" + arg + "'");
             }

@@ -46,12 +46,23 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name)
     }
 }
 
-static Samples takeEvery(const Samples &s, long n)
+// An empty grid of the given size with everything else of s (but not a
+// copy of its samples).
+static Samples reducedShape(Samples &s, long lines, long perLine, long step)
 {
+    std::vector<double> values = std::move(s.values);
     Samples out = s;
-    out.lines = (s.lines - 1) / n + 1;
-    out.perLine = (s.perLine - 1) / n + 1;
-    out.values.assign(out.lines * out.perLine * s.stride, 0);
+    s.values = std::move(values);
+    out.lines = lines;
+    out.perLine = perLine;
+    out.values.assign(lines * perLine * s.stride, 0);
+    out.step = s.step * step;
+    return out;
+}
+
+static Samples takeEvery(Samples &s, long n)
+{
+    Samples out = reducedShape(s, (s.lines - 1) / n + 1, (s.perLine - 1) / n + 1, n);
     for (long r = 0; r < out.lines; ++r) {
         for (long c = 0; c < out.perLine; ++c) {
             for (int k = 0; k < s.stride; ++k) {
@@ -59,7 +70,6 @@ static Samples takeEvery(const Samples &s, long n)
             }
         }
     }
-    out.step = s.step * n;
     return out;
 }
 
@@ -86,12 +96,9 @@ static double blockMean(const Samples &s, long r0, long r1, long c0, long c1, in
     return sum;
 }
 
-static Samples averageBlocks(const Samples &s, long b)
+static Samples averageBlocks(Samples &s, long b)
 {
-    Samples out = s;
-    out.lines = (s.lines + b - 1) / b;
-    out.perLine = (s.perLine + b - 1) / b;
-    out.values.assign(out.lines * out.perLine * s.stride, 0);
+    Samples out = reducedShape(s, (s.lines + b - 1) / b, (s.perLine + b - 1) / b, b);
     for (long r = 0; r < out.lines; ++r) {
         for (long c = 0; c < out.perLine; ++c) {
             for (int k = 0; k < s.stride; ++k) {
@@ -101,7 +108,6 @@ static Samples averageBlocks(const Samples &s, long b)
             }
         }
     }
-    out.step = s.step * b;
     return out;
 }
 

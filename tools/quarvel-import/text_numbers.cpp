@@ -38,7 +38,7 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
     }
     double value = 0;
     std::from_chars_result r = std::from_chars(p, token, value);
-    const std::string where = "value " + std::to_string(index) + " (" + quotedInput(std::string(start, token)) + ")";
+    const std::string where = "column " + std::to_string(index) + " (" + quotedInput(std::string(start, token)) + ")";
     if (r.ec == std::errc::result_out_of_range) {
         failAt(t, where + " is out of the range of a double");
     }
@@ -66,10 +66,14 @@ static void addLine(TextParser &t, long count)
 
 static void parseLine(TextParser &t, const char *p, const char *end)
 {
-    ++t.line;
+    // Spreadsheets start their text with a UTF-8 byte order mark.
+    if (++t.line == 1 && end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
+        p += 3;
+    }
     t.numbers.lastLine = t.line;
     long count = 0;
     bool separatorPending = false;  // a comma or semicolon since the last value
+    char separatorSeen = 0;
     while (true) {
         while (p < end && isBlank(*p)) {
             ++p;
@@ -79,9 +83,15 @@ static void parseLine(TextParser &t, const char *p, const char *end)
         }
         if (isSeparator(*p)) {
             if (count == 0 || separatorPending) {
-                failAt(t, "empty value " + std::to_string(count + 1) + " before '" +
+                failAt(t, "empty column " + std::to_string(count + 1) + " before '" +
                               std::string(1, *p) + "'");
             }
+            // "1,5;2,5" is two numbers with decimal commas: refused, not misread.
+            if (separatorSeen && separatorSeen != *p) {
+                failAt(t, "both ',' and ';' separate values (decimal commas are not read: use "
+                          "decimal points)");
+            }
+            separatorSeen = *p;
             separatorPending = true;
             ++p;
             continue;
