@@ -115,6 +115,7 @@ static void readRaw(Cursor &in, Raster &r, long maxval)
                                " samples need " + std::to_string(need) + " bytes, the file has " +
                                std::to_string(have));
     }
+    pixelCount(in.name, r.width, r.height);
     const unsigned char *p = in.bytes.data() + in.at;
     r.samples.resize(size_t(r.width * r.height));
     for (size_t k = 0; k < r.samples.size(); ++k) {
@@ -143,6 +144,7 @@ static void readPlain(Cursor &in, Raster &r, long maxval)
                                " samples, more than the file's " +
                                std::to_string(in.bytes.size()) + " bytes can hold");
     }
+    pixelCount(in.name, r.width, r.height);
     r.samples.resize(count);
     for (size_t k = 0; k <= count; ++k) {
         skipBlanks(in);
@@ -184,7 +186,6 @@ Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name)
     r.width = headerField(in, "width", 1L << 31);
     r.height = headerField(in, "height", 1L << 31);
     long maxval = headerField(in, "maxval", 65536);
-    pixelCount(name, r.width, r.height);
     if (raw) {
         // Exactly one white space character ends the header.
         if (in.at >= bytes.size() || !isSpace(bytes[in.at])) {
