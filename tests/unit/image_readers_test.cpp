@@ -314,7 +314,7 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'g', text("P2 2 2 9\n1 2\n3 10\n"), "t: line 3: sample 4: above maxval 9"},
         {'g', text("P2 2 2 9\n1 2\n3 -1\n"), "t: line 3: sample 4: expected a sample, found '-'"},
         {'g', text("P2 2 2 9\n1 2\n3 4.5\n"), "t: line 3: sample 4: expected white space after it, found '.'"},
-        {'g', text("P2 2 2 9\n1 2 3 4\n5\n"), "t: line 3: sample 5: more samples than the header's 2 x 2"},
+        {'g', text("P2 2 2 9\n1 2 3 4\n5\n"), "t: line 3: sample 5: '5' after the last of the 2 x 2 samples"},
         {'g', text("P2 2 2 9\n1 2\n3\n\n\n"), "t: line 6: sample 4: expected a sample, found the end of the file"},
         {'p', text("GIF89a..."), "t: byte 0: not a PNG file (no PNG signature)"},
         {'p', makePng(PNG_COLOR_TYPE_RGB, 8, kSamples), "t: is a colour image; quarvel-import takes grey elevation images"},

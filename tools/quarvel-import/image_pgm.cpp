@@ -152,8 +152,9 @@ static void readPlain(Cursor &in, Raster &r, long maxval)
         bool tooLarge;
         if (k == count) {
             if (in.at < in.bytes.size()) {
-                imageFail(in.name, sampleAt(in, k) + ": more samples than the header's " +
-                                       std::to_string(r.width) + " x " + std::to_string(r.height));
+                imageFail(in.name, sampleAt(in, k) + ": " + describe(in) + " after the last of the " +
+                                       std::to_string(r.width) + " x " + std::to_string(r.height) +
+                                       " samples");
             }
             break;
         }
