@@ -1,3 +1,5 @@
+// Reading one input to its end, then converting and writing it: the
+// formats are told apart here and each goes to its reader.
 #include "import.h"
 
 #include "common/fail.h"

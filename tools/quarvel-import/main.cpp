@@ -41,6 +41,7 @@ static const char helpText[] =
     "  --nodata V|min|error  what image no-data samples become (default: min,\n"
     "                      the lowest real height)\n"
     "  --help              this text\n"
+    "  --                  end of the options (for a FILE that starts with '-')\n"
     "\n"
     "A matrix has x along a line and y down the lines; an image has north up.\n"
     "Without known units the longer side is made 5 times the relief.\n";

@@ -113,6 +113,9 @@ static Samples averageBlocks(Samples &s, long b)
 
 Samples reduceSamples(Samples &&s, const ConvertOptions &o)
 {
+    if (s.lines < 1 || s.perLine < 1) {
+        return std::move(s);  // nothing to thin out; refused as too small later
+    }
     if (o.every > 1) {
         return takeEvery(s, o.every);
     }

@@ -1,3 +1,4 @@
+// The names and the quoting that every message of quarvel-import uses.
 #include "samples.h"
 
 const char *const toolName = "quarvel-import";

@@ -1,3 +1,5 @@
+// The text reader: lines parsed in 1 MiB blocks as they arrive, so the
+// text is never held whole (see text_numbers.h).
 #include "text_numbers.h"
 
 #include "common/fail.h"
@@ -74,11 +76,13 @@ static void parseLine(TextParser &t, const char *p, const char *end)
     long count = 0;
     bool separatorPending = false;  // a comma or semicolon since the last value
     char separatorSeen = 0;
+    bool comment = false;
     while (true) {
         while (p < end && isBlank(*p)) {
             ++p;
         }
         if (p == end || *p == '#') {
+            comment = p < end;
             break;
         }
         if (isSeparator(*p)) {
@@ -100,8 +104,9 @@ static void parseLine(TextParser &t, const char *p, const char *end)
         separatorPending = false;
     }
     // A trailing separator ("1,2,3,") loses nothing and is common: allowed.
+    // Only a blank line ends a block: a comment line is skipped.
     if (count == 0) {
-        t.blankSinceData = true;
+        t.blankSinceData = t.blankSinceData || !comment;
     } else {
         addLine(t, count);
     }
