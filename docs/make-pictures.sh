@@ -41,4 +41,4 @@ picture terrain terrain -k "u u z z z"
 # grid, which would cover a surface of 256 x 256 points.
 "${QUARVEL_IMPORT:-build/tools/quarvel-import}" examples/dem.png -o "$work/dem.mesh"
 south=$(printf 'Right %.0s' {1..28})
-picture import-terrain "$work/dem.mesh" -k "f * * $south u u u u u Up Up z z z"
+picture import-terrain "$work/dem.mesh" -k "f * * $south u u Up Up z z"

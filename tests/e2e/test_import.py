@@ -26,7 +26,10 @@ class ImportTest(unittest.TestCase):
         r = self.run_import("--spacing", "2,3", "--z-factor=10", "-", input=MATRIX)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.splitlines()[2:],
-                         ["3 * 2", "0 0 10", "2 0 20", "4 0 30", "0 3 40", "2 3 50", "4 3 60"])
+                         ["3 * 2", "-2 -1.5 10", "0 -1.5 20", "2 -1.5 30", "-2 1.5 40", "0 1.5 50", "2 1.5 60"])
+        self.assertIn("--zero-base puts the lowest point at 0", r.stderr)  # 60 high, 4 wide
+        r = self.run_import("--zero-base", "--spacing", "10", "-", input=MATRIX)
+        self.assertEqual((r.stdout.splitlines()[3], r.stderr), ("-10 -5 0", ""))
 
     def test_errors_are_one_line(self):
         cases = [

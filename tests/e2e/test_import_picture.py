@@ -41,10 +41,10 @@ class ImportPictureTest(unittest.TestCase):
         self.assertGreater(len(surface), 10000)
         self.assertGreater(blue, red)  # lilac front, not the reddish back
         # From above, with the camera turned 20 degrees about z, +x runs down
-        # the screen and +y to the right; the origin (the south-west corner)
-        # is the centre of the window.  So the north-west corner lies right
-        # of the centre, and the north-east one lower and less far right:
-        # any mirror or transposition breaks one of these.
+        # the screen and +y to the right, about the centre of the window.  So
+        # the north-west corner lies right of the centre, and the north-east
+        # one lower and less far right: any mirror or transposition breaks
+        # one of these.
         centres = {}
         for name, bump in (("north-east", (0, 5)), ("north-west", (0, 0))):
             spots = changed(seen_from_above(pgm(bump)), flat)

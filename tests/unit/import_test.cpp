@@ -157,7 +157,8 @@ TEST(ImportRoundTrip, SourceValuesComeBackExactlyInPlace)
             for (long c = 0; c < perLine; ++c) {
                 const Vec3 &p = mesh->points[c][r];
                 double want = t.exact ? z[r * perLine + c] : small(z[r * perLine + c]);
-                EXPECT_TRUE(p.x == c && p.y == r && p.z == want) << r << " " << c << ": " << p.z;
+                // Centred: the middle sample of 7 and of 5 at 0.
+                EXPECT_TRUE(p.x == c - 3 && p.y == r - 2 && p.z == want) << r << " " << c << ": " << p.z;
             }
         }
         freeMesh(mesh);
@@ -214,6 +215,7 @@ std::string imageMesh(const Raster &raster)
 TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
 {
     Raster image;  // the bump in the top right pixel: north east
+    // Heights grids are centred on the origin; x y z data stays as given.
     image.width = 4;
     image.height = 3;
     image.samples = {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -223,7 +225,7 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
         double x, y;
     } cases[] = {
         // x along a line, y down the lines: the first line's last value.
-        {"matrix", convert("0 0 0 1\n0 0 0 0\n0 0 0 0\n", "m.txt", ImportRequest()), 3 * d, 0},
+        {"matrix", convert("0 0 0 1\n0 0 0 0\n0 0 0 0\n", "m.txt", ImportRequest()), 1.5 * d, -d},
         {"nonuniform, y decreasing",
          convert("3 10 20 30\n9 0 0 1\n8 0 0 0\n7 0 0 0\n", "n.txt", ImportRequest()), 30, 9},
         {"grid scans along y",
@@ -232,9 +234,9 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
          convert(npy("|i1", false, "(3, 2, 2)", std::string("\x01\x00\x01\x00\x00\x00\x01\x01\x00\x00\x00\x05", 12)),
                  "x.npy", ImportRequest()),
          0, 1},
-        {"image, top right pixel", imageMesh(image), 3 * d, 2 * d},
+        {"image, top right pixel", imageMesh(image), 1.5 * d, d},
         {"pgm file, top right pixel", convert("P2 4 3 1\n0 0 0 1\n0 0 0 0\n0 0 0 0\n", "i.pgm", ImportRequest()),
-         3 * d, 2 * d},
+         1.5 * d, d},
     };
     for (const auto &t : cases) {
         SCOPED_TRACE(t.what);

@@ -37,6 +37,7 @@ static const char helpText[] =
     "  --every N           keep every Nth sample each way\n"
     "  --max N             average square blocks so neither side exceeds N samples\n"
     "  --z-factor F        multiply the heights by F\n"
+    "  --zero-base         subtract the lowest height, so the lowest point is at 0\n"
     "  --spacing DX[,DY]   distance between samples of a matrix or image\n"
     "  --nodata V|min|error  what image no-data samples become (default: min,\n"
     "                      the lowest real height)\n"
@@ -135,7 +136,9 @@ static Arguments parseArguments(int argc, char **argv)
             }
             value = argv[++k];
         }
-        if (arg == "-o" || arg == "--output") {
+        if (arg == "--zero-base") {
+            a.request.convert.zeroBase = true;
+        } else if (arg == "-o" || arg == "--output") {
             a.output = value;
         } else if (arg == "--format") {
             if (!formatNamed(value, &a.request.format)) {

@@ -86,6 +86,22 @@ static void placeHeights(const Samples &s, const ConvertOptions &o, Layout &l, c
     l.note = "x y spacing " + formatNumber(l.dx) + " " + formatNumber(l.dy) + how;
 }
 
+// The viewer scales the x-y extent to its view but does not move the
+// surface: heights far from 0 compared with the sides leave the start
+// view.  Said once, as a hint; the heights stay exact.
+static void warnIfAboveView(const Samples &s, const Layout &l, const ConvertOptions &o, double low,
+                            double high, const std::string &name)
+{
+    double halfSide = std::max(l.dx * (s.perLine - 1), l.dy * (s.lines - 1)) / 2;
+    double farthest = std::max(std::fabs((low - l.zBase) * o.zFactor), std::fabs((high - l.zBase) * o.zFactor));
+    if (farthest > 1.5 * halfSide) {
+        std::fprintf(stderr, "%s: note: %s: heights reach %.6g, far from 0 for sides of %.6g: the "
+                             "surface starts outside the view; --zero-base puts the lowest point at 0\n",
+                     toolName, displayName(name).c_str(), std::fabs(low) > std::fabs(high) ? low : high,
+                     2 * halfSide);
+    }
+}
+
 Layout layOut(const Samples &s, const ConvertOptions &o, const std::string &name)
 {
     checkSize(s, name);
@@ -103,13 +119,20 @@ Layout layOut(const Samples &s, const ConvertOptions &o, const std::string &name
         l.note = l.transposed ? "x y z as given; rows and columns swapped so the top faces up"
                               : "x y z as given";
     }
+    double low, high;
+    heightRange(s, &low, &high);
+    if (o.zeroBase) {
+        l.zBase = low;
+        l.note += "; heights less the lowest, " + formatNumber(low);
+    }
+    if (!std::isfinite((low - l.zBase) * o.zFactor) || !std::isfinite((high - l.zBase) * o.zFactor)) {
+        failOn(name, "the heights times --z-factor are out of the range of a double");
+    }
     if (o.zFactor != 1) {
-        double low, high;
-        heightRange(s, &low, &high);
-        if (!std::isfinite(low * o.zFactor) || !std::isfinite(high * o.zFactor)) {
-            failOn(name, "the heights times --z-factor are out of the range of a double");
-        }
         l.note += "; heights times " + formatNumber(o.zFactor);
+    }
+    if (s.stride == 1) {
+        warnIfAboveView(s, l, o, low, high, name);
     }
     return l;
 }
@@ -119,24 +142,27 @@ void writeSurface(FILE *stream, const Samples &s, const Layout &l, const Convert
 {
     MeshText text = beginMesh(stream, comment + "\n" + l.note, l.rows, l.cols);
     const double zf = o.zFactor;
+    const double base = l.zBase;  // 0 unless --zero-base: heights stay exact
     if (s.stride == 1) {
+        // Centred on the origin, where the viewer's view is.
+        const double middleX = (s.perLine - 1) / 2.0, middleY = (s.lines - 1) / 2.0;
         for (long j = 0; j < s.lines; ++j) {
             const long r = s.topLineNorth ? s.lines - 1 - j : j;
-            const double y = static_cast<double>(j) * l.dy;
+            const double y = (j - middleY) * l.dy;
             for (long i = 0; i < s.perLine; ++i) {
-                addPoint(text, static_cast<double>(i) * l.dx, y, s.at(r, i) * zf);
+                addPoint(text, (i - middleX) * l.dx, y, (s.at(r, i) - base) * zf);
             }
         }
     } else if (!l.transposed) {
         for (long r = 0; r < s.lines; ++r) {
             for (long c = 0; c < s.perLine; ++c) {
-                addPoint(text, s.at(r, c, 0), s.at(r, c, 1), s.at(r, c, 2) * zf);
+                addPoint(text, s.at(r, c, 0), s.at(r, c, 1), (s.at(r, c, 2) - base) * zf);
             }
         }
     } else {
         for (long c = 0; c < s.perLine; ++c) {
             for (long r = 0; r < s.lines; ++r) {
-                addPoint(text, s.at(r, c, 0), s.at(r, c, 1), s.at(r, c, 2) * zf);
+                addPoint(text, s.at(r, c, 0), s.at(r, c, 1), (s.at(r, c, 2) - base) * zf);
             }
         }
     }

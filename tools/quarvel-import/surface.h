@@ -3,8 +3,9 @@
 //
 // Heights only: the sample at line r, position c goes to x = c * dx and
 // y = r * dy (a matrix: x along a line, y down the lines) or, for a
-// picture, y = (lines - 1 - r) * dy (the top row north).  Mesh rows run
-// along x and mesh columns along y, so the surface faces up.
+// picture, y = (lines - 1 - r) * dy (the top row north), the whole grid
+// then moved so its middle is at x = y = 0.  Mesh rows run along x and
+// mesh columns along y, so the surface faces up.
 // x y z data: the points as given; if their order would make the surface
 // face down, mesh rows and columns are swapped (a transpose, no mirror).
 #pragma once
@@ -18,6 +19,7 @@ struct ConvertOptions {
     long every = 1;  // keep every Nth sample each way
     long max = 0;    // average square blocks so neither side exceeds this; 0: off
     double zFactor = 1;
+    bool zeroBase = false;  // heights less the lowest one
     bool spacingGiven = false;  // --spacing DX[,DY]
     double dx = 1, dy = 1;
     enum class NoData { Min, Error, Value } noData = NoData::Min;
@@ -35,6 +37,7 @@ struct Layout {
     long rows = 0, cols = 0;  // of the mesh
     bool transposed = false;  // x y z data: mesh row i is source line i
     double dx = 1, dy = 1;    // heights only
+    double zBase = 0;         // subtracted from every height
     std::string note;         // for the comment: how the points were placed
 };
 
