@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times quarvel-import on text height matrices of 500², 1000² and 2000²
-# values beside the plain numpy script that does the same (see
-# bench/import_compare.py), and prints the figures quoted in the README.
+# values, and on a 16-bit 2000² elevation image, beside the plain numpy
+# scripts that do the same (see bench/import_compare.py and
+# bench/image_import.py), and prints the figures quoted in the README.
 #
 #   bench/import.sh
 #   SIZES="500 2000" RUNS=5 BUILD_DIR=build-bench bench/import.sh
@@ -34,3 +35,8 @@ done
 
 "$numpy" bench/import_compare.py --tool "$build/tools/quarvel-import" --numpy "$numpy" \
   --runs "${RUNS:-3}" "${files[@]}"
+
+# A 16-bit elevation image, as PGM and PNG, beside numpy reading its pixels.
+echo
+"$numpy" bench/image_import.py --tool "$build/tools/quarvel-import" --data "$data" \
+  --runs "${RUNS:-3}"

@@ -15,20 +15,14 @@ convert=/usr/bin/convert
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# shot NAME MESH-FILE [snapshot options...]
-shot() {
-  local name=$1 mesh=$2
-  shift 2
-  tools/quarvel-snapshot "$@" "$mesh" "$work/$name.bmp"
-  "$convert" "$work/$name.bmp" -colors 64 -strip "PNG8:docs/$name.png"
-  echo "docs/$name.png"
-}
-
-# picture NAME EXAMPLE [snapshot options...]
+# picture NAME MESH [snapshot options...]; MESH is examples/MESH.mesh or a path
 picture() {
   local name=$1 mesh=$2
   shift 2
-  shot "$name" "examples/$mesh.mesh" "$@"
+  [[ $mesh == */* ]] || mesh=examples/$mesh.mesh
+  tools/quarvel-snapshot "$@" "$mesh" "$work/$name.bmp"
+  "$convert" "$work/$name.bmp" -colors 64 -strip "PNG8:docs/$name.png"
+  echo "docs/$name.png"
 }
 
 below=$(printf 'Down %.0s' {1..35})
@@ -44,4 +38,12 @@ picture terrain terrain -k "u u z z z"
 
 gen=${QUARVEL_GEN:-build/tools/quarvel-gen}
 "$gen" -n 61 'sin(x)*cos(y)' -o "$work/formula.mesh"
-shot formula "$work/formula.mesh" -k u
+picture formula "$work/formula.mesh" -k u
+
+# An elevation image through quarvel-import (examples/dem.png, made by
+# docs/make-dem.py), seen from the south: north (+y) at the back, east (+x)
+# to the right, so its peak stands in the back right corner.  Without the
+# grid, which would cover a surface of 256 x 256 points.
+"${QUARVEL_IMPORT:-build/tools/quarvel-import}" examples/dem.png -o "$work/dem.mesh"
+south=$(printf 'Right %.0s' {1..28})
+picture import-terrain "$work/dem.mesh" -k "f * * $south u u Up Up z z"

@@ -45,6 +45,9 @@ class ImportTest(unittest.TestCase):
             (("-o",), "-o needs a value (see quarvel-import --help)"),
             (("missing.csv",), "cannot open missing.csv: No such file or directory"),
             (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
+            (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),
+            (("--format", "pgm", "m.csv"), "m.csv: byte 0: not a PGM file (it starts with neither P2 nor P5)"),
+            (("--format", "tiff", "m.csv"), "m.csv: byte 0: not a TIFF file (it starts with neither II nor MM)"),
         ]
         for args, message in cases:
             r = self.run_import(*args)

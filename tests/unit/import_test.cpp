@@ -235,6 +235,8 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
                  "x.npy", ImportRequest()),
          0, 1},
         {"image, top right pixel", imageMesh(image), 1.5 * d, d},
+        {"pgm file, top right pixel", convert("P2 4 3 1\n0 0 0 1\n0 0 0 0\n0 0 0 0\n", "i.pgm", ImportRequest()),
+         1.5 * d, d},
     };
     for (const auto &t : cases) {
         SCOPED_TRACE(t.what);

@@ -9,7 +9,10 @@
 
 struct Raster {
     long width = 0, height = 0;
-    std::vector<double> samples;  // width * height, row after row, top row first
+    // width * height, row after row, top row first.  Floating samples that
+    // are NaN or infinite are kept as they are: quarvel-import treats them
+    // as no-data.
+    std::vector<double> samples;
 
     // A sample value that means "no data" (GeoTIFF's GDAL_NODATA tag).
     bool hasNoData = false;

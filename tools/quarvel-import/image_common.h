@@ -1,0 +1,13 @@
+// What the three image readers share: how they report a bad file, and the
+// check that an image's size is one this machine can hold.
+#pragma once
+
+#include <string>
+
+// Ends the run through fail(): "quarvel-import: NAME: MESSAGE", with "-"
+// shown as "standard input".
+[[noreturn]] void imageFail(const std::string &name, const std::string &message);
+
+// width * height, after refusing sizes that are not positive, overflow, or
+// need more memory (8 bytes a sample) than the machine has available now.
+long pixelCount(const std::string &name, long width, long height);

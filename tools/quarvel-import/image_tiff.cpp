@@ -1,0 +1,344 @@
+// Single-band TIFF and GeoTIFF elevation models through libtiff, from the
+// bytes in memory: 8, 16, 32 and 64-bit integer samples, signed or not, and
+// 32 and 64-bit floating samples, in strips or tiles, either byte order,
+// any compression libtiff decodes.  Multi-band and palette images are
+// refused.
+//
+// From the GeoTIFF tags (through libgeotiff): the pixel spacing
+// (ModelPixelScale) in metres for a projected model (its linear unit
+// converted, feet included) or in degrees for a geographic one, with the
+// latitude of the centre from the tie point; GDAL's no-data value
+// (GDAL_NODATA, tag 42113, a number as text).
+//
+// libtiff's warnings are silenced; its first error becomes the one line
+// that ends the run.
+#include "image_common.h"
+#include "raster.h"
+
+#include <geotiff/geo_normalize.h>
+#include <geotiff/geotiff.h>
+#include <geotiff/geovalues.h>
+#include <geotiff/xtiffio.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+struct TiffSource {
+    const std::vector<unsigned char> &bytes;
+    toff_t at = 0;
+    std::string error;  // libtiff's first error message
+};
+
+// Closes the TIFF and frees the buffer however readTiff ends.
+struct TiffReader {
+    TIFF *tif = nullptr;
+    std::unique_ptr<unsigned char[]> block;  // one strip or tile as decoded
+    ~TiffReader()
+    {
+        if (tif) {
+            TIFFClose(tif);
+        }
+    }
+};
+
+}  // namespace
+
+static const ttag_t gdalNoDataTag = 42113;
+
+static tmsize_t readBytes(thandle_t handle, void *out, tmsize_t count)
+{
+    TiffSource *in = static_cast<TiffSource *>(handle);
+    size_t left = in->at < in->bytes.size() ? in->bytes.size() - in->at : 0;
+    size_t n = std::min(size_t(count), left);
+    if (n > 0) {
+        std::memcpy(out, in->bytes.data() + in->at, n);
+    }
+    in->at += n;
+    return tmsize_t(n);
+}
+
+static tmsize_t writeBytes(thandle_t, void *, tmsize_t) { return -1; }
+
+static toff_t seekTo(thandle_t handle, toff_t offset, int whence)
+{
+    TiffSource *in = static_cast<TiffSource *>(handle);
+    toff_t base = whence == SEEK_CUR ? in->at : whence == SEEK_END ? in->bytes.size() : 0;
+    in->at = base + offset;
+    return in->at;
+}
+
+static int closeSource(thandle_t) { return 0; }
+static toff_t sourceSize(thandle_t handle) { return static_cast<TiffSource *>(handle)->bytes.size(); }
+static int noMap(thandle_t, void **, toff_t *) { return 0; }
+static void noUnmap(thandle_t, void *, toff_t) {}
+
+static int onError(TIFF *, void *data, const char *module, const char *format, va_list args)
+{
+    TiffSource *in = static_cast<TiffSource *>(data);
+    if (in->error.empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, args);
+        in->error = std::string(module ? module : "libtiff") + ": " + text;
+    }
+    return 1;
+}
+
+static int onWarning(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+
+static void onGeoTiffError(GTIF *, int, const char *, ...) {}
+
+// libgeotiff's tags, and GDAL's no-data text, so that libtiff reads them
+// with known types.
+static TIFFExtendProc nextExtender = nullptr;
+
+static void addGdalTags(TIFF *tif)
+{
+    static const TIFFFieldInfo noData[] = {
+        {gdalNoDataTag, -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1, 0, const_cast<char *>("GDALNoDataValue")}};
+    TIFFMergeFieldInfo(tif, noData, 1);
+    if (nextExtender) {
+        nextExtender(tif);
+    }
+}
+
+static void registerTags()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        XTIFFInitialize();
+        nextExtender = TIFFSetTagExtender(addGdalTags);
+    });
+}
+
+static void failTiff(const TiffSource &in, const std::string &name, const std::string &what)
+{
+    imageFail(name, what + (in.error.empty() ? "" : ": " + in.error));
+}
+
+static std::string typeText(int format, int bits)
+{
+    const char *kind = format == SAMPLEFORMAT_IEEEFP ? "floating"
+                       : format == SAMPLEFORMAT_INT  ? "signed integer"
+                       : format == SAMPLEFORMAT_UINT ? "unsigned integer"
+                                                     : "other";
+    return std::to_string(bits) + "-bit " + kind;
+}
+
+template <typename T>
+static void convert(const unsigned char *from, double *to, long count)
+{
+    for (long k = 0; k < count; ++k) {
+        T v;
+        std::memcpy(&v, from + k * sizeof(T), sizeof(T));
+        to[k] = double(v);
+    }
+}
+
+using Converter = void (*)(const unsigned char *, double *, long);
+
+static Converter converterFor(int format, int bits)
+{
+    if (format == SAMPLEFORMAT_UINT) {
+        return bits == 8 ? convert<uint8_t> : bits == 16 ? convert<uint16_t>
+               : bits == 32 ? convert<uint32_t> : bits == 64 ? convert<uint64_t> : nullptr;
+    }
+    if (format == SAMPLEFORMAT_INT) {
+        return bits == 8 ? convert<int8_t> : bits == 16 ? convert<int16_t>
+               : bits == 32 ? convert<int32_t> : bits == 64 ? convert<int64_t> : nullptr;
+    }
+    if (format == SAMPLEFORMAT_IEEEFP) {
+        return bits == 32 ? convert<float> : bits == 64 ? convert<double> : nullptr;
+    }
+    return nullptr;
+}
+
+// Decodes block after block (strips, or tiles), copying the part of each
+// inside the image into its rows.
+static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &name,
+                       Raster &r, Converter convert, int bytesPerSample)
+{
+    TIFF *tif = reader.tif;
+    bool tiled = TIFFIsTiled(tif);
+    uint32_t blockWidth = uint32_t(r.width), blockHeight = 0;
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &blockWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &blockHeight);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &blockHeight);
+        blockHeight = std::min(blockHeight, uint32_t(r.height));
+    }
+    tmsize_t blockSize = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    // A tile may overhang the image, but not by more than the image itself.
+    double imageBytes = double(r.width) * double(r.height) * bytesPerSample;
+    if (blockWidth == 0 || blockHeight == 0 || blockSize <= 0 ||
+        double(blockWidth) * blockHeight * bytesPerSample > double(blockSize) ||
+        double(blockSize) > 4 * imageBytes + (1 << 24)) {
+        failTiff(in, name, "bad strip or tile layout");
+    }
+    // Memory is taken as the data turns out to be there: the block buffer
+    // untouched until decoded into, the samples a block row at a time
+    // (reserved ahead only for an image the file's size makes plausible),
+    // so a small file with a lying header fails before using much.
+    reader.block.reset(new unsigned char[size_t(blockSize)]);
+    if (imageBytes <= 64.0 * double(in.bytes.size())) {
+        r.samples.reserve(size_t(r.width * r.height));
+    }
+    for (uint32_t y0 = 0; y0 < uint32_t(r.height); y0 += blockHeight) {
+        for (uint32_t x0 = 0; x0 < uint32_t(r.width); x0 += blockWidth) {
+            uint32_t block = tiled ? TIFFComputeTile(tif, x0, y0, 0, 0) : TIFFComputeStrip(tif, y0, 0);
+            tmsize_t got = tiled ? TIFFReadEncodedTile(tif, block, reader.block.get(), blockSize)
+                                 : TIFFReadEncodedStrip(tif, block, reader.block.get(), blockSize);
+            uint32_t rows = std::min(blockHeight, uint32_t(r.height) - y0);
+            uint32_t cols = std::min(blockWidth, uint32_t(r.width) - x0);
+            // A short last strip holds only the rows inside the image.
+            if (got < 0 || double(rows - 1) * blockWidth * bytesPerSample +
+                                   double(cols) * bytesPerSample > double(got)) {
+                failTiff(in, name, std::string(tiled ? "tile " : "strip ") +
+                                       std::to_string(block) + " cannot be read");
+            }
+            r.samples.resize(std::max(r.samples.size(), size_t(y0 + rows) * size_t(r.width)));
+            for (uint32_t y = 0; y < rows; ++y) {
+                convert(reader.block.get() + size_t(y) * blockWidth * bytesPerSample,
+                        r.samples.data() + (y0 + y) * r.width + x0, cols);
+            }
+        }
+    }
+}
+
+// Rows stored bottom first or right to left (Orientation 2 to 4) are put
+// top first, left to right.
+static void orient(Raster &r, int orientation)
+{
+    bool mirror = orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT;
+    bool flip = orientation == ORIENTATION_BOTLEFT || orientation == ORIENTATION_BOTRIGHT;
+    for (long y = 0; mirror && y < r.height; ++y) {
+        std::reverse(r.samples.begin() + y * r.width, r.samples.begin() + (y + 1) * r.width);
+    }
+    for (long y = 0; flip && y < r.height / 2; ++y) {
+        std::swap_ranges(r.samples.begin() + y * r.width, r.samples.begin() + (y + 1) * r.width,
+                         r.samples.begin() + (r.height - 1 - y) * r.width);
+    }
+}
+
+// Spacing from ModelPixelScale, in metres or degrees per the GeoTIFF keys.
+static void readSpacing(TIFF *tif, Raster &r)
+{
+    uint16_t count = 0;
+    double *scale = nullptr, *tie = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_GEOPIXELSCALE, &count, &scale) || count < 2 ||
+        !(scale[0] > 0) || !(scale[1] > 0) || !std::isfinite(scale[0] * scale[1])) {
+        return;
+    }
+    GTIF *geo = GTIFNewEx(tif, onGeoTiffError, nullptr);
+    if (!geo) {
+        return;
+    }
+    GTIFDefn defn;
+    bool known = GTIFGetDefn(geo, &defn) && defn.DefnSet;
+    GTIFFree(geo);
+    if (!known) {
+        return;
+    }
+    if (defn.Model == ModelTypeProjected && defn.UOMLengthInMeters > 0) {
+        r.dx = scale[0] * defn.UOMLengthInMeters;
+        r.dy = scale[1] * defn.UOMLengthInMeters;
+        r.spacingKnown = true;
+    } else if (defn.Model == ModelTypeGeographic && defn.UOMAngleInDegrees > 0 &&
+               TIFFGetField(tif, TIFFTAG_GEOTIEPOINTS, &count, &tie) && count >= 6) {
+        // Tie point (I, J, K) -> (X, Y, Z): row J lies at latitude Y.
+        double degree = defn.UOMAngleInDegrees;
+        double latitude = (tie[4] - (r.height / 2.0 - tie[1]) * scale[1]) * degree;
+        if (std::fabs(latitude) <= 90) {
+            r.dx = scale[0] * degree;
+            r.dy = scale[1] * degree;
+            r.degrees = true;
+            r.latitude = latitude;
+            r.spacingKnown = true;
+        }
+    }
+}
+
+static void readNoData(TIFF *tif, const std::string &name, Raster &r, int format, int bits)
+{
+    const char *text = nullptr;
+    if (!TIFFGetField(tif, gdalNoDataTag, &text) || !text) {
+        return;
+    }
+    char *end;
+    double value = std::strtod(text, &end);
+    while (*end == ' ') {
+        ++end;
+    }
+    if (end == text || *end) {
+        imageFail(name, std::string("the no-data tag (GDAL_NODATA) \"") + text + "\" is not a number");
+    }
+    if (std::isnan(value)) {
+        return;  // NaN samples are no-data anyway
+    }
+    // Compare like GDAL, in the samples' own precision.
+    r.noData = format == SAMPLEFORMAT_IEEEFP && bits == 32 ? double(float(value)) : value;
+    r.hasNoData = true;
+}
+
+Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name)
+{
+    if (bytes.size() < 4 || !((bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M'))) {
+        imageFail(name, "byte 0: not a TIFF file (it starts with neither II nor MM)");
+    }
+    registerTags();
+    TiffSource in{bytes, 0, {}};
+    TiffReader reader;
+    TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, onError, &in);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, onWarning, nullptr);
+    reader.tif = TIFFClientOpenExt(name.c_str(), "rm", &in, readBytes, writeBytes, seekTo,
+                                   closeSource, sourceSize, noMap, noUnmap, options);
+    TIFFOpenOptionsFree(options);
+    if (!reader.tif) {
+        failTiff(in, name, "not a readable TIFF file");
+    }
+    TIFF *tif = reader.tif;
+    uint32_t width = 0, height = 0;
+    uint16_t samplesPerPixel = 1, bits = 1, format = SAMPLEFORMAT_UINT, photometric = 0, orientation = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (samplesPerPixel != 1) {
+        imageFail(name, "has " + std::to_string(samplesPerPixel) +
+                            " bands; quarvel-import takes single-band elevation images");
+    }
+    if (photometric == PHOTOMETRIC_PALETTE) {
+        imageFail(name, "is a palette image; quarvel-import takes single-band elevation images");
+    }
+    Converter convert = converterFor(format, bits);
+    if (!convert) {
+        imageFail(name, "has " + typeText(format, bits) + " samples; quarvel-import takes 8 to "
+                        "64-bit integers and 32 or 64-bit floating point");
+    }
+    if (orientation > ORIENTATION_BOTLEFT) {
+        imageFail(name, "is stored transposed (TIFF orientation " + std::to_string(orientation) +
+                            "), which quarvel-import does not read");
+    }
+    Raster r;
+    r.width = long(width);
+    r.height = long(height);
+    pixelCount(name, r.width, r.height);
+    readBlocks(reader, in, name, r, convert, bits / 8);
+    orient(r, orientation);
+    readSpacing(tif, r);
+    readNoData(tif, name, r, format, bits);
+    return r;
+}
