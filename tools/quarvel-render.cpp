@@ -18,6 +18,7 @@
 #include "common/output.h"
 #include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
+#include "picture/huge_pages.h"
 #include "picture/image_files.h"
 #include "picture/offscreen.h"
 #include "picture/options.h"
@@ -55,15 +56,23 @@ static void loadMesh(const RenderOptions &options)
     finishPreparing(*theMesh);
 }
 
-static void applyKeys(const std::vector<Key> &keys)
+// Applies the keys as the viewer does, one frame after each.  Returns the
+// shading of the last of those frames that drew the surface: wire-frame
+// lines keep the shade model a shaded frame left behind.
+static bool applyKeys(const std::vector<Key> &keys)
 {
+    bool smooth = viewState.smoothShading != 0;  // the viewer's first frame
     for (const Key &key : keys) {
         if (key.arrow) {
             turnCamera(key.code);
         } else {
             applyCommand(key.code);
         }
+        if (!viewState.wireFrame) {
+            smooth = viewState.smoothShading != 0;
+        }
     }
+    return smooth;
 }
 
 static void writeStill(const std::string &path, const Frame &frame)
@@ -80,6 +89,7 @@ static void writeStill(const std::string &path, const Frame &frame)
 
 int main(int argc, char **argv)
 {
+    preferHugePages();
     // A failed write to ffmpeg's pipe is reported, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
     const RenderOptions options = parseRenderOptions(argc, argv);
@@ -87,8 +97,9 @@ int main(int argc, char **argv)
         outputKind(tool, path, options.turntableFrames > 0);
     }
     loadMesh(options);
-    applyKeys(options.keys);
+    const bool smoothBefore = applyKeys(options.keys);
     openOffscreen(tool, options.width, options.height);
+    setShadeModel(smoothBefore);
     if (options.turntableFrames > 0) {
         makeTurntable(tool, options.outputs[0], options);
         return 0;

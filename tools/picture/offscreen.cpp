@@ -58,6 +58,11 @@ void openOffscreen(const char *tool, int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
 }
 
+void setShadeModel(bool smooth)
+{
+    glShadeModel(smooth ? GL_SMOOTH : GL_FLAT);
+}
+
 void drawFrame(Frame &frame)
 {
     renderFrame();

@@ -21,5 +21,8 @@ constexpr int maxFrameSide = 8192;
 // program with one line when that cannot be done.
 void openOffscreen(const char *tool, int width, int height);
 
+// The shade model that earlier frames of the viewer would have left set.
+void setShadeModel(bool smooth);
+
 // Draws the current view with the viewer's own frame code and reads it.
 void drawFrame(Frame &frame);
