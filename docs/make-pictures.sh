@@ -2,7 +2,7 @@
 # Remakes the README's pictures in docs/ with quarvel-snapshot, reduced to
 # 64-colour PNGs so that each stays a few tens of KB.
 #
-#   docs/make-pictures.sh        uses build/quarvel (or $QUARVEL)
+#   docs/make-pictures.sh        draws with build/tools/quarvel-render (or $QUARVEL_RENDER)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -33,3 +33,8 @@ picture wave-reversed wave -r -k "u u u"
 picture torus torus -k "u u"
 picture torus-clipped torus -k "u u C"
 picture terrain terrain -k "u u z z z"
+
+# The turntable at the top of the README: 300 x 300, 36 frames.
+render=${QUARVEL_RENDER:-build/tools/quarvel-render}
+"$render" -k "u u" --size 300x300 --turntable 36 examples/wave.mesh docs/wave-turntable.gif
+echo "docs/wave-turntable.gif"
