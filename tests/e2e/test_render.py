@@ -4,7 +4,7 @@ clipping, reversal, zoom and arrow key; sizes, turntables and errors."""
 import os, pathlib, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver
+from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
 
 setUpModule, tearDownModule = shared_xserver(globals())
 RENDER = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", "build"), "tools", "quarvel-render")
@@ -52,8 +52,9 @@ class RenderTest(unittest.TestCase):
                         if group.split():
                             v.keys(*[{"*": "asterisk", "+": "plus", "-": "minus", "/": "slash",
                                       ";": "semicolon"}.get(k, k) for k in group.split()])
-                    if size:
+                    if size:  # a save just after a resize can still show the old drawable
                         v.resize(*size)
+                        wait_for(lambda: v.save() == v.save(), "the resized window to settle")
                     saved = v.save()
                 size_args = ["--size", "%dx%d" % size] if size else []
                 self.assertTrue(saved == self.picture(*options, "-k", keys.replace("|", ""), *size_args, self.mesh(name)))

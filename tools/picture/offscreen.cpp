@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "common/fail.h"
@@ -15,6 +16,7 @@
 // as the viewer reads its window, so both take the same path out.
 static std::vector<unsigned char> colourBuffer;
 static int frameWidth, frameHeight;
+static OSMesaContext context = nullptr;
 
 // The viewer's window has a 24-bit depth buffer and no stencil: depth
 // precision decides which of two nearly equal fragments wins (grid lines
@@ -35,13 +37,23 @@ static bool gluReachesContext()
     return m[0] != 1.0;
 }
 
+// Mesa's driver threads and buffers go with the context.
+static void closeOffscreen()
+{
+    if (context) {
+        OSMesaDestroyContext(context);
+        context = nullptr;
+    }
+}
+
 void openOffscreen(const char *tool, int width, int height)
 {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, depthBits, 0, 0, nullptr);
+    context = OSMesaCreateContextExt(OSMESA_RGBA, depthBits, 0, 0, nullptr);
     if (!context) {
         fail(tool, "cannot create an offscreen OpenGL context (OSMesa)");
     }
+    std::atexit(closeOffscreen);
     colourBuffer.assign(static_cast<size_t>(width) * height * 4, 0);
     if (!OSMesaMakeCurrent(context, colourBuffer.data(), GL_UNSIGNED_BYTE, width, height)) {
         fail(tool, "cannot make an offscreen OpenGL context of " + size + " pixels");
