@@ -4,6 +4,7 @@
 #
 #   bench/render.sh
 #   SIZES="250 1000" RUNS=9 MPL_RUNS=1 BUILD_DIR=build-bench bench/render.sh
+#   MPL_RUNS=0 bench/render.sh      # without the (minutes long) matplotlib turntable
 #
 # Needs, besides the build: gnuplot (Debian: gnuplot-nox, whose png
 # terminal is libgd's) and, for the turntable, /usr/bin/python3 with

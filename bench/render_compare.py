@@ -65,7 +65,7 @@ def main():
                                          out("two") + "/"],
     }, args.runs), "quarvel-render --size 8x8", "quarvel-render --size 1600x1200")
 
-    if args.python:
+    if args.python and args.mpl_runs > 0:
         os.makedirs(out("mpl"), exist_ok=True)
         show("36-frame turntable of %s, 500 x 500" % name, timed({
             "matplotlib plot_surface + savefig": [args.python, os.path.join(here, "matplotlib_turntable.py"),
