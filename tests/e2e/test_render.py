@@ -9,6 +9,8 @@ from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
 setUpModule, tearDownModule = shared_xserver(globals())
 RENDER = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", "build"), "tools", "quarvel-render")
 EXAMPLES = sorted(p.stem for p in pathlib.Path(SOURCE, "examples").glob("*.mesh"))
+# Flat, seen head-on from above: the depth buffer's bits decide grid against surface.
+SQUARE = "4 * 4\n" + "".join("%d %d 0\n" % (i, j) for j in range(-3, 4, 2) for i in range(-3, 4, 2))
 UP35 = " ".join(["Up"] * 35)
 # Keys: "|" makes the viewer draw (and save) before the next keys, as it does
 # between keys typed by hand; wire-frame lines keep the last shade model drawn.
@@ -24,6 +26,7 @@ IDENTICAL = [  # (mesh, viewer options, keys, window size or None for 500 x 500)
     ("saddle", [], "Up Up Left Left Left Down Right", None), ("wave", [], "* * Right Up", None),
     ("wave", [], "/ Left " + UP35, None), ("torus", [], "w C a 2 Down Down", None),
     ("wave", [], "u", (333, 211)), ("torus", [], "C", (200, 420)),
+    ("square", [], "", None), ("square", [], UP35, None), ("square", [], "u u " + UP35, None),
 ]
 
 
@@ -36,7 +39,11 @@ class RenderTest(unittest.TestCase):
     def setUp(self):
         self.dir = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="quarvel-render-")))
 
-    def mesh(self, name): return os.path.join(SOURCE, "examples", name + ".mesh")
+    def mesh(self, name):
+        if name == "square":
+            (self.dir / "square.mesh").write_text(SQUARE)
+            return str(self.dir / "square.mesh")
+        return os.path.join(SOURCE, "examples", name + ".mesh")
 
     def picture(self, *args, out="p.bmp"):
         r = render(*args, str(self.dir / out))

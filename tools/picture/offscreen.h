@@ -1,6 +1,7 @@
 // Drawing the viewer's frames without a window: an OpenGL context in
 // memory (Mesa's OSMesa, the same llvmpipe rasterizer the viewer gets on
-// X), set up exactly as the viewer sets up its window.
+// X) drawing into a framebuffer object made like the viewer's window (its
+// depth bits, its row order) and set up as the viewer sets up its window.
 #pragma once
 
 #include <vector>
