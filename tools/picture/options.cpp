@@ -31,10 +31,12 @@ static const char usage[] =
 // The command characters that change the picture; save and quit mean
 // nothing here.  xdotool's names are accepted too, for old snapshot scripts.
 static const char commandKeys[] = "*/+-;zZud12Cacfswgr";
-static const struct { const char *name; int code; } keyNames[] = {
-    {"Up", arrowKeyUp},  {"Down", arrowKeyDown},     {"Left", arrowKeyLeft},
-    {"Right", arrowKeyRight}, {"asterisk", '*'},     {"slash", '/'},
-    {"plus", '+'},       {"minus", '-'},             {"semicolon", ';'},
+static const struct { const char *name; Key key; } keyNames[] = {
+    {"Up", {true, arrowKeyUp}},       {"Down", {true, arrowKeyDown}},
+    {"Left", {true, arrowKeyLeft}},   {"Right", {true, arrowKeyRight}},
+    {"asterisk", {false, '*'}},       {"slash", {false, '/'}},
+    {"plus", {false, '+'}},           {"minus", {false, '-'}},
+    {"semicolon", {false, ';'}},
 };
 
 bool parseKeys(const std::string &text, std::vector<Key> &keys, std::string &unknown)
@@ -49,8 +51,7 @@ bool parseKeys(const std::string &text, std::vector<Key> &keys, std::string &unk
         bool found = false;
         for (const auto &k : keyNames) {
             if (word == k.name) {
-                bool arrow = k.code >= arrowKeyLeft && k.code <= arrowKeyDown;
-                keys.push_back({arrow, k.code});
+                keys.push_back(k.key);
                 found = true;
             }
         }
