@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-bench}
 sizes=${SIZES:-250 1000}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target quarvel-gen quarvel-render >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target quarvel-gen quarvel-render osmesa-floor >/dev/null
 
 data="$build/bench-data"
 work=$(mktemp -d)
@@ -36,5 +36,5 @@ python=""
 /usr/bin/python3 -c "import matplotlib, numpy" 2>/dev/null && python=/usr/bin/python3
 [ -n "$python" ] || echo "matplotlib not found: the turntable comparison is left out"
 timer=$(command -v python3 || echo /usr/bin/python3)
-"$timer" bench/render_compare.py --render "$build/tools/quarvel-render" --work "$work" \
+"$timer" bench/render_compare.py --render "$build/tools/quarvel-render" --floor "$build/bench/osmesa-floor" --work "$work" \
   --runs "${RUNS:-5}" --mpl-runs "${MPL_RUNS:-1}" --python "$python" "${meshes[@]}"

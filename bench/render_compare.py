@@ -1,9 +1,11 @@
 """Pictures of a grid as whole processes, side by side, taking turns:
 quarvel-render against gnuplot's pm3d PNG and a plain matplotlib turntable,
-and a large picture against a tiny one (what size alone costs).
+a large picture against a tiny one (what size alone costs), and the floor
+under every picture: a process that only loads OSMesa, one that also makes
+a context, and the renderer drawing a one-point mesh.
 
     render_compare.py --render QUARVEL_RENDER --work DIR [--runs N]
-                      [--python PYTHON] [--mpl-runs N] MESH...
+                      [--floor OSMESA_FLOOR] [--python PYTHON] [--mpl-runs N] MESH...
 Each MESH needs a gnuplot data file beside it: MESH with .dat (x y z, a
 blank line after every column).
 """
@@ -41,6 +43,7 @@ def main():
     parser.add_argument("--render", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--floor", default="")
     parser.add_argument("--python", default="")
     parser.add_argument("--mpl-runs", type=int, default=1)
     parser.add_argument("meshes", nargs="+")
@@ -64,6 +67,25 @@ def main():
         "  --turntable 2 (two frames)": [args.render, "--size", "1600x1200", "--turntable", "2", mesh,
                                          out("two") + "/"],
     }, args.runs), "quarvel-render --size 8x8", "quarvel-render --size 1600x1200")
+
+    if args.floor:
+        point = out("point.mesh")
+        with open(point, "w") as f:
+            f.write("1 * 1\n0 0 0\n")
+        medians = timed({
+            "gnuplot pm3d png": ["gnuplot", "-e", GNUPLOT % (out("gnuplot.png"),
+                                                         mesh[:-len(".mesh")] + ".dat")],
+            "osmesa-floor (libraries only)": [args.floor],
+            "osmesa-floor context": [args.floor, "context"],
+            "quarvel-render 1 point, 8 x 8": [args.render, "--size", "8x8", point, out("point.png")],
+        }, args.runs)
+        show("The floor: OSMesa's start-up against gnuplot's whole picture of %s" % name,
+             medians, "gnuplot pm3d png", "osmesa-floor context")
+        (gw, gc) = medians["gnuplot pm3d png"]
+        for judged in ("osmesa-floor (libraries only)", "quarvel-render 1 point, 8 x 8"):
+            (jw, jc) = medians[judged]
+            print("  %s / gnuplot pm3d png: %.3fx wall, %.3fx cpu" % (judged, jw / gw, jc / gc))
+        print("  the goal, 0.7x gnuplot: %.3f s wall, %.3f s cpu" % (0.7 * gw, 0.7 * gc))
 
     if args.python and args.mpl_runs > 0:
         os.makedirs(out("mpl"), exist_ok=True)
