@@ -2,8 +2,9 @@
 # Remakes the README's pictures in docs/ with quarvel-snapshot, reduced to
 # 64-colour PNGs so that each stays a few tens of KB.
 #
-#   docs/make-pictures.sh        uses build/quarvel and build/tools/quarvel-gen
-#                                (or $QUARVEL and $QUARVEL_GEN)
+#   docs/make-pictures.sh        draws with build/tools/quarvel-render (or $QUARVEL_RENDER),
+#                                makes data with build/tools/quarvel-gen and quarvel-import
+#                                (or $QUARVEL_GEN and $QUARVEL_IMPORT)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -47,3 +48,8 @@ picture formula "$work/formula.mesh" -k u
 "${QUARVEL_IMPORT:-build/tools/quarvel-import}" examples/dem.png -o "$work/dem.mesh"
 south=$(printf 'Right %.0s' {1..28})
 picture import-terrain "$work/dem.mesh" -k "f * * $south u u Up Up z z"
+
+# The turntable at the top of the README: 300 x 300, 36 frames.
+render=${QUARVEL_RENDER:-build/tools/quarvel-render}
+"$render" -k "u u" --size 300x300 --turntable 36 examples/wave.mesh docs/wave-turntable.gif
+echo "docs/wave-turntable.gif"

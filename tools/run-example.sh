@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Shows an example surface: opens the viewer when there is a display,
-# otherwise takes a picture of it with quarvel-snapshot and says where it is.
+# otherwise draws its picture with quarvel-render and says where it is.
 #
 #   tools/run-example.sh [MESH]     MESH defaults to examples/wave.mesh
-#   BUILD_DIR=dir tools/run-example.sh   use the viewer built in dir
+#   BUILD_DIR=dir tools/run-example.sh   use the programs built in dir
 set -euo pipefail
 
 # A mesh named on the command line is relative to where we were started.
@@ -33,11 +33,14 @@ if display_works; then
 fi
 
 name=$(basename "$mesh" .mesh)
-picture=$build/$name.bmp
+picture=$build/$name.png
+renderer=$build/tools/quarvel-render
+[[ -x $renderer ]] || renderer=$build/quarvel-render
+[[ -x $renderer ]] || { echo "run-example: $renderer is missing: run tools/setup.sh first" >&2; exit 1; }
 if [[ -n ${DISPLAY:-} ]]; then
-  echo "Cannot open display $DISPLAY; taking a picture of the viewer instead."
+  echo "Cannot open display $DISPLAY; drawing the viewer's picture instead."
 else
-  echo "No display (DISPLAY is not set); taking a picture of the viewer instead."
+  echo "No display (DISPLAY is not set); drawing the viewer's picture instead."
 fi
-QUARVEL=$viewer tools/quarvel-snapshot --png "$mesh" "$picture"
-echo "Picture of $mesh: $build/$name.png (and $picture as the viewer saved it)"
+"$renderer" "$mesh" "$picture"
+echo "Picture of $mesh as the viewer shows it: $picture"

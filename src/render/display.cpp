@@ -1,6 +1,9 @@
+// One frame of the viewer, GL and GLU only: the offscreen renderer draws
+// with this same code.
 #include "render/display.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cmath>
 
@@ -103,10 +106,4 @@ void renderFrame()
         drawAxes();
     }
     glPopMatrix();
-}
-
-void display()
-{
-    renderFrame();
-    glutSwapBuffers();
 }

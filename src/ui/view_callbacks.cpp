@@ -1,50 +1,13 @@
+// The GLUT callbacks for arrow keys, resizing and the idle spin.
 #include "ui/view_callbacks.h"
 
 #include <GL/glut.h>
 
 #include "ui/view_state.h"
 
-bool turnCamera(int key)
-{
-    // No angle is wrapped or clamped: the camera passes smoothly over the
-    // poles because the up vector follows the polar angle.
-    switch (key) {
-    case GLUT_KEY_LEFT:
-        viewState.viewPhi -= viewState.angleStep;
-        return true;
-    case GLUT_KEY_RIGHT:
-        viewState.viewPhi += viewState.angleStep;
-        return true;
-    case GLUT_KEY_UP:
-        viewState.viewTheta -= viewState.angleStep;
-        return true;
-    case GLUT_KEY_DOWN:
-        viewState.viewTheta += viewState.angleStep;
-        return true;
-    default:
-        return false;
-    }
-}
-
-void setAspectRatio(int width, int height)
-{
-    // A zero height (a minimised window) gives an infinite or NaN ratio for
-    // that moment only; the next resize with a real height restores it.
-    aspectRatio = static_cast<float>(static_cast<double>(width) / static_cast<double>(height));
-}
-
-bool advanceSpin()
-{
-    if (!viewState.animate) {
-        return false;
-    }
-    double angle = static_cast<double>(viewState.spinAngle) + viewState.spinStep;
-    if (angle > 360.0) {
-        angle -= 360.0;
-    }
-    viewState.spinAngle = static_cast<float>(angle);
-    return true;
-}
+// The arrow-key codes that turnCamera knows are GLUT's.
+static_assert(arrowKeyLeft == GLUT_KEY_LEFT && arrowKeyUp == GLUT_KEY_UP &&
+              arrowKeyRight == GLUT_KEY_RIGHT && arrowKeyDown == GLUT_KEY_DOWN);
 
 void specialKey(int key, int, int)
 {

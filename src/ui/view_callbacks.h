@@ -4,6 +4,12 @@
 //   Left / Right  camera clockwise / counter-clockwise about the z axis
 #pragma once
 
+// The arrow keys' codes: GLUT's special-key codes.
+constexpr int arrowKeyLeft = 100;
+constexpr int arrowKeyUp = 101;
+constexpr int arrowKeyRight = 102;
+constexpr int arrowKeyDown = 103;
+
 // Turns the camera for an arrow key; false for any other special key.
 bool turnCamera(int key);
 

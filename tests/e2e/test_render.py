@@ -1,0 +1,130 @@
+"""quarvel-render: the same pixels as the viewer's saved window (run under
+Xvfb) for every example and for keys that touch every drawing mode, light,
+clipping, reversal, zoom and arrow key; sizes, turntables and errors."""
+import os, pathlib, subprocess, sys, tempfile, unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
+
+setUpModule, tearDownModule = shared_xserver(globals())
+RENDER = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", "build"), "tools", "quarvel-render")
+EXAMPLES = sorted(p.stem for p in pathlib.Path(SOURCE, "examples").glob("*.mesh"))
+# Flat, seen head-on from above: the depth buffer's bits decide grid against surface.
+SQUARE = "4 * 4\n" + "".join("%d %d 0\n" % (i, j) for j in range(-3, 4, 2) for i in range(-3, 4, 2))
+UP35 = " ".join(["Up"] * 35)
+# Keys: "|" makes the viewer draw (and save) before the next keys, as it does
+# between keys typed by hand; wire-frame lines keep the last shade model drawn.
+IDENTICAL = [  # (mesh, viewer options, keys, window size or None for 500 x 500)
+    *[(name, [], "", None) for name in EXAMPLES],
+    ("wave", [], "s", None), ("wave", [], "f", None), ("wave", [], "w", None),
+    ("wave", [], "s | w", None), ("wave", [], "s | w s s", None), ("wave", [], "a", None),
+    ("torus", [], "C", None),
+    ("wave", [], "1", None), ("wave", [], "2", None), ("torus", [], "1 2", None),
+    ("wave", [], "r", None), ("wave", ["-r"], "", None), ("wave", ["-r"], "r u", None),
+    ("terrain", [], "u u u z z", None), ("terrain", [], "d Z", None),
+    ("wave", [], "+ + -", None), ("coarse", [], "; g", None),
+    ("saddle", [], "Up Up Left Left Left Down Right", None), ("wave", [], "* * Right Up", None),
+    ("wave", [], "/ Left " + UP35, None), ("torus", [], "w C a 2 Down Down", None),
+    ("wave", [], "u", (333, 211)), ("torus", [], "C", (200, 420)),
+    ("square", [], "", None), ("square", [], UP35, None), ("square", [], "u u " + UP35, None),
+]
+
+
+def render(*args, stdin=None):
+    return subprocess.run([RENDER, *args], input=stdin, capture_output=True, env=NO_DISPLAY,
+                          timeout=300)
+
+
+class RenderTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="quarvel-render-")))
+
+    def mesh(self, name):
+        if name == "square":
+            (self.dir / "square.mesh").write_text(SQUARE)
+            return str(self.dir / "square.mesh")
+        return os.path.join(SOURCE, "examples", name + ".mesh")
+
+    def picture(self, *args, out="p.bmp"):
+        r = render(*args, str(self.dir / out))
+        self.assertEqual((r.returncode, r.stderr), (0, b""), args)
+        return (self.dir / out).read_bytes()
+
+    def test_same_pixels_as_the_viewer(self):
+        for name, options, keys, size in IDENTICAL:
+            with self.subTest(mesh=name, options=options, keys=keys, size=size):
+                with Viewer(x, options + [self.mesh(name)]) as v:
+                    for i, group in enumerate(keys.split("|")):
+                        if i:
+                            v.save()
+                        if group.split():
+                            v.keys(*[{"*": "asterisk", "+": "plus", "-": "minus", "/": "slash",
+                                      ";": "semicolon"}.get(k, k) for k in group.split()])
+                    if size:  # a save just after a resize can still show the old drawable
+                        v.resize(*size)
+                        wait_for(lambda: v.save() == v.save(), "the resized window to settle")
+                    saved = v.save()
+                size_args = ["--size", "%dx%d" % size] if size else []
+                ours = self.picture(*options, "-k", keys.replace("|", ""), *size_args, self.mesh(name))
+                if ours != saved:
+                    self.fail("%d of %d bytes differ" % (sum(a != b for a, b in zip(ours, saved)), len(saved)))
+
+    def test_sizes_pad_rows_as_bmp_requires(self):
+        for width, height in [(333, 211), (1, 1), (2, 3), (120, 1700), (4096, 4096)]:
+            data = self.picture("--size", "%dx%d" % (width, height), self.mesh("coarse"))
+            self.assertEqual(len(data), 54 + height * (3 * width + width % 4), (width, height))
+        png = self.picture("--size", "333x211", self.mesh("coarse"), out="p.png")
+        self.assertEqual((png[:8], png[16:24]), (b"\x89PNG\r\n\x1a\n", bytes.fromhex("0000014d000000d3")))
+
+    def test_turntable_closes_and_counts_frames(self):
+        wave, small = self.mesh("wave"), ["--size", "120x90"]
+        start = self.picture(*small, wave, out="start.png")
+        self.assertEqual(self.picture(*small, "-k", " ".join(["Right"] * 180), wave, out="turned.png"), start)
+        self.assertNotEqual(self.picture(*small, "-k", "Right", wave, out="step.png"), start)
+        r = render(*small, "--turntable", "36", wave, str(self.dir / "frames") + "/")
+        frames = sorted(os.listdir(self.dir / "frames"))
+        self.assertEqual((r.returncode, len(frames), frames[0]), (0, 36, "frame-0000.png"))
+        self.assertEqual((self.dir / "frames" / frames[0]).read_bytes(), start)
+        r = render(*small, "-k", "*", "--turntable", "7", wave, str(self.dir / "a.gif"))
+        self.assertIn(b"7 frames do not divide a turn of 90 arrow steps; making 6", r.stderr)
+        count = subprocess.run(["identify", "-format", "%n\n", str(self.dir / "a.gif")],
+                               capture_output=True, text=True).stdout.split()
+        self.assertEqual((r.returncode, count[0]), (0, "6"))
+        if subprocess.run(["sh", "-c", "command -v ffmpeg"], capture_output=True).returncode == 0:
+            r = render(*small, "--turntable", "4", wave, str(self.dir / "a.mp4"))
+            self.assertEqual((r.returncode, (self.dir / "a.mp4").read_bytes()[4:8]), (0, b"ftyp"), r.stderr)
+
+    def test_errors_give_one_line_and_no_file(self):
+        wave, out = self.mesh("wave"), str(self.dir / "out.png")
+        cases = [  # (arguments, standard input, part of the message)
+            ([wave, "/nonexistent/dir/out.png"], None, b"cannot write /nonexistent/dir/out.png"),
+            (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"not in 'x y z' format."),
+            ([str(self.dir / "none.mesh"), out], None, b"cannot open"),
+            (["--size", "0x5", wave, out], None, b"--size wants a whole number"),
+            (["--size", "500", wave, out], None, b"--size wants WIDTHxHEIGHT"),
+            (["-k", "Up Fly", wave, out], None, b"unknown key 'Fly'"),
+            (["-k", "B", wave, out], None, b"unknown key 'B'"),
+            (["--bogus", wave, out], None, b"unknown option --bogus"),
+            ([wave], None, b"needs a MESH"),
+            ([wave, str(self.dir / "out.gif")], None, b"needs --turntable N"),
+            (["--turntable", "4", wave, out], None, b"a turntable goes to"),
+            (["-k", "* * *", "--turntable", "4", wave, str(self.dir / "a.gif")], None,
+             b"does not divide a full turn"),
+            ([wave, str(self.dir / "out.txt")], None, b"cannot tell what to write"),
+        ]
+        for args, stdin, message in cases:
+            with self.subTest(args=args):
+                r = render(*args, stdin=stdin)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(message, r.stderr)
+                self.assertLessEqual(r.stderr.count(b"\n"), 1, r.stderr)
+                self.assertEqual(os.listdir(self.dir), [])
+        r = subprocess.run([RENDER, "--turntable", "4", wave, str(self.dir / "a.mp4")],
+                           capture_output=True, env=dict(NO_DISPLAY, PATH="/nonexistent"))
+        self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1))
+        self.assertIn(b"ffmpeg is not installed", r.stderr)
+        self.assertEqual(os.listdir(self.dir), [])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,13 @@
+// Animated GIF files with giflib: one palette of up to 256 colours per
+// frame, looping for ever.
+#pragma once
+
+#include <cstdio>
+
+#include "picture/offscreen.h"
+
+// Starts a GIF of width x height pixels on stream; every frame shows for
+// delay hundredths of a second.  false if giflib fails.
+bool beginGif(FILE *stream, int width, int height, int delay);
+bool addGifFrame(const Frame &frame);
+bool endGif();

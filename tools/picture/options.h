@@ -1,0 +1,30 @@
+// The command line of quarvel-render.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One key as the viewer gets it: a command character, or an arrow key.
+struct Key {
+    bool arrow;
+    int code;  // the command character, or the arrow key's code
+};
+
+struct RenderOptions {
+    bool reverse = false;
+    int width = 500;
+    int height = 500;
+    std::vector<Key> keys;
+    int turntableFrames = 0;  // 0: one still picture
+    int framesPerSecond = 12;
+    std::string mesh;               // "-" for standard input
+    std::vector<std::string> outputs;
+};
+
+// Parses argv; prints the usage for --help (exit 0) and ends the program
+// with one line for anything it cannot use.
+RenderOptions parseRenderOptions(int argc, char **argv);
+
+// Turns one -k argument into keys, appending them; false with the bad name
+// in unknown when a key is not known.
+bool parseKeys(const std::string &text, std::vector<Key> &keys, std::string &unknown);

@@ -1,0 +1,46 @@
+#include "picture/output_kind.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sys/stat.h>
+
+#include "common/fail.h"
+
+static bool endsWith(const std::string &path, const char *extension)
+{
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = extension;
+    return lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+OutputKind outputKind(const char *tool, const std::string &path, bool turntable)
+{
+    struct stat info;
+    const bool directory = (!path.empty() && path.back() == '/') ||
+                           (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    OutputKind kind;
+    if (directory) {
+        kind = OutputKind::Frames;
+    } else if (endsWith(path, ".bmp")) {
+        kind = OutputKind::Bmp;
+    } else if (endsWith(path, ".png")) {
+        kind = OutputKind::Png;
+    } else if (endsWith(path, ".gif")) {
+        kind = OutputKind::Gif;
+    } else if (endsWith(path, ".mp4")) {
+        kind = OutputKind::Mp4;
+    } else {
+        fail(tool, "cannot tell what to write to " + path +
+                       ": name a .bmp or .png file, or for a turntable a .gif, .mp4 or directory");
+    }
+    const bool still = kind == OutputKind::Bmp || kind == OutputKind::Png;
+    if (turntable && still) {
+        fail(tool, "a turntable goes to a .gif, an .mp4 or a directory, not " + path);
+    }
+    if (!turntable && !still) {
+        fail(tool, path + " needs --turntable N: a still picture is a .bmp or .png");
+    }
+    return kind;
+}

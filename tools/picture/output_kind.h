@@ -1,0 +1,11 @@
+// What OUT's name asks for: a still picture or a turntable, and its format.
+#pragma once
+
+#include <string>
+
+enum class OutputKind { Bmp, Png, Gif, Mp4, Frames };
+
+// The kind for path, by its extension (any case); a directory, or a name
+// ending in '/', holds numbered frames.  Ends the program with one line
+// when the kind does not suit a still (turntable false) or a turntable.
+OutputKind outputKind(const char *tool, const std::string &path, bool turntable);

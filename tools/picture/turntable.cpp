@@ -1,0 +1,132 @@
+#include "picture/turntable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/fail.h"
+#include "common/output.h"
+#include "picture/gif_out.h"
+#include "picture/image_files.h"
+#include "picture/output_kind.h"
+#include "picture/video_out.h"
+#include "ui/view_callbacks.h"
+#include "ui/view_state.h"
+
+int arrowStepsPerTurn(double angleStep)
+{
+    if (!(angleStep > 0.0)) {
+        return 0;
+    }
+    double steps = 2.0 * M_PI / angleStep;
+    if (steps > 1e6 || std::fabs(steps - std::round(steps)) > 1e-6) {
+        return 0;
+    }
+    return static_cast<int>(std::round(steps));
+}
+
+int nearestFrameCount(int wanted, int stepsPerTurn)
+{
+    int best = 1;
+    for (int n = 1; n <= stepsPerTurn; ++n) {
+        if (stepsPerTurn % n == 0 && std::abs(n - wanted) <= std::abs(best - wanted)) {
+            best = n;
+        }
+    }
+    return best;
+}
+
+static int frameCount(const char *tool, int wanted)
+{
+    const double degrees = viewState.angleStep * 180.0 / M_PI;
+    const int steps = arrowStepsPerTurn(viewState.angleStep);
+    if (steps == 0) {
+        fail(tool, "an arrow step of " + std::to_string(degrees) +
+                       " degrees does not divide a full turn: change it with * or /");
+    }
+    const int frames = nearestFrameCount(wanted, steps);
+    if (frames != wanted) {
+        std::fprintf(stderr, "%s: %d frames do not divide a turn of %d arrow steps; making %d\n", tool,
+                     wanted, steps, frames);
+    }
+    return frames;
+}
+
+// Numbered so that the names sort in frame order.
+static std::string framePath(const std::string &dir, int index, int frames)
+{
+    const size_t digits = std::max<size_t>(4, std::to_string(frames - 1).size());
+    std::string number = std::to_string(index);
+    number.insert(0, digits - number.size(), '0');
+    return dir + (dir.back() == '/' ? "" : "/") + "frame-" + number + ".png";
+}
+
+static void writeFramePng(const char *tool, const std::string &path, const Frame &frame)
+{
+    Output out = openOutput(tool, path, false);
+    writePng(tool, path.c_str(), out.stream, frame);
+    commitOutput(tool, out);
+}
+
+static void showProgress(const char *tool, int done, int frames)
+{
+    static const bool terminal = isatty(STDERR_FILENO);
+    if (terminal) {
+        std::fprintf(stderr, "\r%s: frame %d of %d", tool, done, frames);
+        if (done == frames) {
+            std::fputc('\n', stderr);
+        }
+    }
+}
+
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options)
+{
+    const OutputKind kind = outputKind(tool, path, true);
+    const int frames = frameCount(tool, options.turntableFrames);
+    const int stepsPerFrame = arrowStepsPerTurn(viewState.angleStep) / frames;
+    if (kind == OutputKind::Frames && mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+        fail(tool, "cannot make directory " + path + ": " + std::strerror(errno));
+    }
+    Output out;
+    if (kind != OutputKind::Frames) {
+        out = openOutput(tool, path, false);
+    }
+    bool ok = true;
+    if (kind == OutputKind::Gif) {
+        ok = beginGif(out.stream, options.width, options.height,
+                      static_cast<int>(std::lround(100.0 / options.framesPerSecond)));
+    } else if (kind == OutputKind::Mp4) {
+        beginVideo(tool, out.temporary, options.width, options.height, options.framesPerSecond);
+    }
+    Frame frame;
+    for (int i = 0; ok && i < frames; ++i) {
+        for (int step = 0; i > 0 && step < stepsPerFrame; ++step) {
+            turnCamera(arrowKeyRight);
+        }
+        drawFrame(frame);
+        if (kind == OutputKind::Gif) {
+            ok = addGifFrame(frame);
+        } else if (kind == OutputKind::Mp4) {
+            ok = addVideoFrame(frame);
+        } else {
+            writeFramePng(tool, framePath(path, i, frames), frame);
+        }
+        showProgress(tool, i + 1, frames);
+    }
+    if (kind == OutputKind::Gif) {
+        ok = endGif() && ok;
+    } else if (kind == OutputKind::Mp4) {
+        ok = endVideo() && ok;
+    }
+    if (!ok) {
+        fail(tool, "error writing " + path + (kind == OutputKind::Mp4 ? " (ffmpeg failed)" : ""));
+    }
+    if (kind != OutputKind::Frames) {
+        commitOutput(tool, out);
+    }
+}

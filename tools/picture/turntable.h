@@ -1,0 +1,19 @@
+// Turntables: frames of one full turn of the camera about the vertical
+// axis, made with the Right arrow key at the current arrow step, so the
+// loop closes exactly (the frame after the last is the first).
+#pragma once
+
+#include <string>
+
+#include "picture/options.h"
+
+// Arrow steps in one full turn, or 0 when the step does not divide a turn.
+int arrowStepsPerTurn(double angleStep);
+
+// The number of frames nearest to wanted that divides stepsPerTurn
+// (the larger one when two are equally near).
+int nearestFrameCount(int wanted, int stepsPerTurn);
+
+// Makes the turntable of the current view into path: a .gif, an .mp4 or a
+// directory of PNG frames.  The offscreen context must be open.
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options);

@@ -1,0 +1,14 @@
+// MP4 files through ffmpeg: raw frames piped into it, H.264 out.
+#pragma once
+
+#include <string>
+
+#include "picture/offscreen.h"
+
+// Starts ffmpeg writing an MP4 of width x height pixels to path (an
+// existing file, which it overwrites).  Ends the program with one line
+// when ffmpeg is not installed.
+void beginVideo(const char *tool, const std::string &path, int width, int height, int fps);
+bool addVideoFrame(const Frame &frame);
+// Waits for ffmpeg; false if it failed.
+bool endVideo();
