@@ -1,4 +1,4 @@
-#include "picture/huge_pages.h"
+#include "quarvel-render/huge_pages.h"
 
 #include <cstdint>
 #include <cstdlib>

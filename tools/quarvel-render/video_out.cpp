@@ -1,4 +1,4 @@
-#include "picture/video_out.h"
+#include "quarvel-render/video_out.h"
 
 #include <cerrno>
 #include <cstdio>

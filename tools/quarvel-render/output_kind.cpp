@@ -1,4 +1,4 @@
-#include "picture/output_kind.h"
+#include "quarvel-render/output_kind.h"
 
 #include <algorithm>
 #include <cctype>

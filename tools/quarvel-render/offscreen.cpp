@@ -1,4 +1,4 @@
-#include "picture/offscreen.h"
+#include "quarvel-render/offscreen.h"
 
 #include <GL/osmesa.h>
 #include <GL/gl.h>

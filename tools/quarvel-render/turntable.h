@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "picture/options.h"
+#include "quarvel-render/options.h"
 
 // Arrow steps in one full turn, or 0 when the step does not divide a turn.
 int arrowStepsPerTurn(double angleStep);

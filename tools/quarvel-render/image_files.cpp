@@ -1,4 +1,4 @@
-#include "picture/image_files.h"
+#include "quarvel-render/image_files.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "picture/options.h"
+#include "quarvel-render/options.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "common/fail.h"
-#include "picture/offscreen.h"
+#include "quarvel-render/offscreen.h"
 #include "ui/view_callbacks.h"
 
 static const char tool[] = "quarvel-render";

@@ -1,4 +1,4 @@
-#include "picture/gif_out.h"
+#include "quarvel-render/gif_out.h"
 
 #include <gif_lib.h>
 

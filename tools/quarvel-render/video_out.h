@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "picture/offscreen.h"
+#include "quarvel-render/offscreen.h"
 
 // Starts ffmpeg writing an MP4 of width x height pixels to path (an
 // existing file, which it overwrites).  Ends the program with one line

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "picture/offscreen.h"
+#include "quarvel-render/offscreen.h"
 
 // The BMP file the viewer's save command would write for this frame.
 void writeBmp(FILE *stream, const Frame &frame);

@@ -1,4 +1,4 @@
-#include "picture/turntable.h"
+#include "quarvel-render/turntable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,10 +11,10 @@
 
 #include "common/fail.h"
 #include "common/output.h"
-#include "picture/gif_out.h"
-#include "picture/image_files.h"
-#include "picture/output_kind.h"
-#include "picture/video_out.h"
+#include "quarvel-render/gif_out.h"
+#include "quarvel-render/image_files.h"
+#include "quarvel-render/output_kind.h"
+#include "quarvel-render/video_out.h"
 #include "ui/view_callbacks.h"
 #include "ui/view_state.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "picture/offscreen.h"
+#include "quarvel-render/offscreen.h"
 
 // Starts a GIF of width x height pixels on stream; every frame shows for
 // delay hundredths of a second.  false if giflib fails.
