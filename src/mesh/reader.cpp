@@ -24,8 +24,16 @@
 
 static char lineBuffer[lineBufferSize];
 
+// Bytes read at a time.  Fuzz builds make it small, so that short inputs
+// cross block boundaries and reach the refill; it must hold a whole piece
+// and the byte after it, which decides whether a CR ends a CR LF.
+#ifndef QUARVEL_READ_BLOCK_SIZE
+#define QUARVEL_READ_BLOCK_SIZE (1 << 16)
+#endif
+static_assert(QUARVEL_READ_BLOCK_SIZE >= lineBufferSize, "a block must hold a whole piece");
+
 // One spare byte at the end takes the NUL after the data.
-static char inputBlock[(1 << 16) + 1];
+static char inputBlock[QUARVEL_READ_BLOCK_SIZE + 1];
 static const size_t blockCapacity = sizeof inputBlock - 1;
 static size_t blockPos = 0;
 static size_t blockEnd = 0;
