@@ -37,10 +37,9 @@ static std::string replacedFile(const char *fileName)
 static FILE *openTemporary(const std::string &target, bool exists, const struct stat &old,
                            std::string *path)
 {
-    size_t slash = target.rfind('/');
-    std::string name = slash == std::string::npos
-                           ? "." + target + ".XXXXXX"
-                           : target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
+    const size_t nameStart = target.rfind('/') + 1;  // 0 without a directory
+    std::string name =
+        target.substr(0, nameStart) + "." + target.substr(nameStart) + ".XXXXXX";
     int fd = mkstemp(&name[0]);
     if (fd < 0) {
         return nullptr;

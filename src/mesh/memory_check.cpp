@@ -114,7 +114,8 @@ uint64_t cgroupMemoryLimit(const char *mountInfoFile, const char *cgroupFile)
         tail >> type >> source >> options;
         if (type == "cgroup2" && hasV2) {
             limit = std::min(limit, limitOnPath(mountPoint, v2, "memory.max"));
-        } else if (type == "cgroup" && hasV1 && ("," + options + ",").find(",memory,") != std::string::npos) {
+        } else if (type == "cgroup" && hasV1 &&
+                   ("," + options + ",").find(",memory,") != std::string::npos) {
             limit = std::min(limit, limitOnPath(mountPoint, v1, "memory.limit_in_bytes"));
         }
     }

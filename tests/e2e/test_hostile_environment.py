@@ -43,12 +43,24 @@ class HostileEnvironment(unittest.TestCase):
         self.saved(bmp)
         self.quit(v)
 
+    def test_a_link_is_followed_and_the_mode_kept(self):
+        v, bmp = self.start()
+        target = pathlib.Path(v.workdir, "picture.bmp")
+        target.write_bytes(OLD)
+        target.chmod(0o640)
+        bmp.symlink_to(target.name)
+        self.assertEqual(len(v.save()), SIZE)
+        self.assertEqual(bmp.readlink(), pathlib.Path(target.name))
+        self.assertEqual(target.stat().st_mode & 0o777, 0o640)
+        self.assertEqual(sorted(os.listdir(v.workdir)),
+                         ["picture.bmp", "quarvel.bmp", "stderr.txt", "stdout.txt"])
+
     def full_directory(self):  # (directory, preexec_fn) where 512 KiB is all there is
         path = pathlib.Path(os.environ.get("TMPDIR", "/tmp"), "quarvel-full-%d" % os.getpid())
         path.mkdir()
         self.addCleanup(shutil.rmtree, path)
-        if os.geteuid() == 0 and subprocess.run(["mount", "-t", "tmpfs", "-o", "size=512k",
-                                                 "tmpfs", path], capture_output=True).returncode == 0:
+        mount = ["mount", "-t", "tmpfs", "-o", "size=512k", "tmpfs", path]
+        if os.geteuid() == 0 and subprocess.run(mount, capture_output=True).returncode == 0:
             self.addCleanup(subprocess.run, ["umount", path], check=True)
             return path, None, "No space left on device"
         limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (512 << 10, 512 << 10))

@@ -59,8 +59,9 @@ class MalformedInput(unittest.TestCase):
         # About 80 bytes a row with one column, 29 GB in all: refused from the header alone,
         # under a 1 GiB container limit whatever the machine has.
         group = memory_group(1 << 30)
-        self.assertEqual(run(data=b"360000000 * 1\n", script='echo $$ >%s/cgroup.procs; exec "$0"' % group),
-                         (1, b"", b"grid of 360000000 * 1 points is too large for this machine's memory\n"))
+        joined = 'echo $$ >%s/cgroup.procs; exec "$0"' % group
+        self.assertEqual(run(data=b"360000000 * 1\n", script=joined), (1, b"", b"grid of 360000000"
+                         b" * 1 points is too large for this machine's memory\n"))
 
 
 def memory_group(limit):  # a new cgroup (v1 or v2) with this memory limit; skips without one

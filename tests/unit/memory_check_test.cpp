@@ -87,7 +87,8 @@ TEST(MemoryCheck, ContainerLimits)
     for (const Case &c : cases) {
         write("/mountinfo", c.mounts);
         write("/cgroup", c.groups);
-        EXPECT_EQ(cgroupMemoryLimit((root + "/mountinfo").c_str(), (root + "/cgroup").c_str()), c.limit)
+        const std::string mountInfo = root + "/mountinfo", groups = root + "/cgroup";
+        EXPECT_EQ(cgroupMemoryLimit(mountInfo.c_str(), groups.c_str()), c.limit)
             << c.mounts << c.groups;
     }
     std::system(("rm -rf " + root).c_str());
