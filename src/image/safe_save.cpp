@@ -59,9 +59,13 @@ SafeSave beginSafeSave(const char *fileName)
     SafeSave save;
     struct stat old {};
     const bool exists = stat(fileName, &old) == 0;
-    // Only a regular file the user may write is replaced; anything else is
-    // written, or refused, exactly as before.
-    if (!exists || (S_ISREG(old.st_mode) && access(fileName, W_OK) == 0)) {
+    // Only a regular file of the user's own, with no other name, is
+    // replaced: a rename would take another owner's file from them (a
+    // sticky directory refuses it anyway) or split hard links.  Anything
+    // else is written, or refused, exactly as before.
+    const bool replaceable = S_ISREG(old.st_mode) && old.st_uid == geteuid() &&
+                             old.st_nlink == 1 && access(fileName, W_OK) == 0;
+    if (!exists || replaceable) {
         save.target = replacedFile(fileName);
         if (!save.target.empty()) {
             save.stream = openTemporary(save.target, exists, old, &save.temporary);

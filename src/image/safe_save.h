@@ -3,8 +3,9 @@
 // The new content goes to a temporary file in the same directory, which
 // replaces the file by rename() only once every byte, the sync and the
 // close have succeeded.  Where that cannot work (the directory refuses a
-// new file, the name is a device, a directory or the like) the file is
-// written in place, as a plain fopen(name, "wb") would.
+// new file, the name is a device, a directory or the like) or would change
+// more than the content (another owner's file, one with hard links) the
+// file is written in place, as a plain fopen(name, "wb") would.
 #pragma once
 
 #include <cstdio>

@@ -43,7 +43,7 @@ class HostileEnvironment(unittest.TestCase):
         self.saved(bmp)
         self.quit(v)
 
-    def test_a_link_is_followed_and_the_mode_kept(self):
+    def test_links_are_followed_and_the_mode_kept(self):
         v, bmp = self.start()
         target = pathlib.Path(v.workdir, "picture.bmp")
         target.write_bytes(OLD)
@@ -54,6 +54,11 @@ class HostileEnvironment(unittest.TestCase):
         self.assertEqual(target.stat().st_mode & 0o777, 0o640)
         self.assertEqual(sorted(os.listdir(v.workdir)),
                          ["picture.bmp", "quarvel.bmp", "stderr.txt", "stdout.txt"])
+        twin = pathlib.Path(v.workdir, "twin.bmp")
+        twin.hardlink_to(target)  # written in place, so both names show the new picture
+        v.keys("f")
+        saved = v.save()
+        self.assertEqual((twin.read_bytes(), target.read_bytes()), (saved, saved))
 
     def full_directory(self):  # (directory, preexec_fn) where 512 KiB is all there is
         path = pathlib.Path(os.environ.get("TMPDIR", "/tmp"), "quarvel-full-%d" % os.getpid())
