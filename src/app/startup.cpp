@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/fatal.h"
+#include "app/process_guard.h"
 #include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
 #include "render/display.h"
@@ -66,6 +67,7 @@ void runViewer(int argc, char **argv)
 {
     // All input is read and checked before GLUT starts, so errors need no
     // display and no window ever opens for bad data.
+    guardProcess();
     const char *fileName = parseCommandLine(argc, argv);
     theMesh = readMesh(openMeshInput(fileName), &prepareWhileReading);
     finishPreparing(*theMesh);

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -56,17 +57,28 @@ BmpInfoHeader readBmpHeader(FILE *stream)
     return infoHeader;
 }
 
-// Sizes the buffer can be made for: positive, and a byte count that fits
-// the int sizes OpenGL's pixel calls take.  Anything else (a top-down
-// file, a zero size, a corrupt header) would index outside the buffer.
+// Sizes the buffer can be made for: a positive width, a height other than
+// zero (negative in a top-down file), and a byte count that fits the int
+// sizes OpenGL's pixel calls take.  Anything else (a zero size, a corrupt
+// header) would index outside the buffer.
 static bool usableSize(int32_t width, int32_t height)
 {
-    if (width <= 0 || height <= 0) {
+    if (width <= 0 || height == 0 || height == INT32_MIN) {
         return false;
     }
     // Divided rather than multiplied: the product of two large sizes
     // overflows even 64 bits.
-    return width <= INT_MAX / 3 / height;
+    return width <= INT_MAX / 3 / (height < 0 ? -height : height);
+}
+
+// A top-down file stores the top row first: turned over, the buffer holds
+// the bottom row first like any other.
+static void flipRows(unsigned char *rgb, int width, int height)
+{
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(rgb + top * rowBytes, rgb + (top + 1) * rowBytes, rgb + bottom * rowBytes);
+    }
 }
 
 // Reads the pixel array from byte 54 on, turning blue-green-red into
@@ -117,16 +129,20 @@ unsigned char *readBmp(const char *fileName, int *width, int *height)
         std::fclose(stream);
         return nullptr;
     }
+    const bool topDown = info.height < 0;
     *width = info.width;
-    *height = info.height;
+    *height = topDown ? -info.height : info.height;
 
-    size_t bytes = static_cast<size_t>(info.width) * static_cast<size_t>(info.height) * 3;
+    size_t bytes = static_cast<size_t>(*width) * static_cast<size_t>(*height) * 3;
     unsigned char *rgb = static_cast<unsigned char *>(std::malloc(bytes));
     if (!rgb) {
         std::fputs("cannot allocate image buffer\n", stderr);
         endProcess(1);
     }
-    readPixels(stream, rgb, info.width, info.height);
+    readPixels(stream, rgb, *width, *height);
+    if (topDown) {
+        flipRows(rgb, *width, *height);
+    }
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     std::fclose(stream);

@@ -37,7 +37,9 @@ uint32_t readLe32(FILE *stream);
 BmpInfoHeader readBmpHeader(FILE *stream);
 
 // Loads fileName.  Returns a malloc'ed buffer of width x height x 3 bytes
-// that the caller frees, or nullptr (width and height untouched) for a file
-// that is not 24 bits per pixel or whose size is unusable.  A file that
+// that the caller frees, bottom row first also for a top-down file (whose
+// height, negative in the file, is given positive), or nullptr (width and
+// height untouched) for a file that is not 24 bits per pixel or whose size
+// is unusable.  A file that
 // cannot be opened or is not a BMP file ends the process.
 unsigned char *readBmp(const char *fileName, int *width, int *height);

@@ -25,11 +25,8 @@ void writeBmpHeaders(FILE *stream, int width, int height);
 // pack alignment of 1).
 void writeBmpRows(FILE *stream, const unsigned char *rgb, int width, int height);
 
-// Reads the width x height rectangle at the lower-left of the current
-// window's back buffer and writes it as a complete BMP file.  Returns false,
-// having written nothing, when the pixel buffer cannot be allocated.
-bool writeBmpPixels(FILE *stream, int width, int height);
-
-// Saves the whole window to fileName and reports on standard output; a
-// file that cannot be opened or written is reported on standard error.
+// Saves the whole window, drawn afresh, to fileName and reports on
+// standard output.  A save that fails (no memory, a file that cannot be
+// opened or written) is reported on standard error and keeps the file that
+// was there, except where it has to be written in place.
 void saveImage(const char *fileName);

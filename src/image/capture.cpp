@@ -1,15 +1,18 @@
 // Saving the window: reading the back buffer and writing it as a BMP file.
 #include <GL/glut.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "image/bmp_write.h"
+#include "image/safe_save.h"
 #include "render/display.h"
 #include "ui/view_callbacks.h"
 
-bool writeBmpPixels(FILE *stream, int width, int height)
+// The width x height rectangle at the lower-left of the back buffer, as
+// red-green-blue rows, bottom row first; nullptr (reported) when there is
+// no memory for it.
+static unsigned char *readWindowPixels(int width, int height)
 {
     // Cleared, because glReadPixels leaves untouched whatever lies outside
     // the drawable: just after a resize the window's new size can be larger
@@ -19,33 +22,20 @@ bool writeBmpPixels(FILE *stream, int width, int height)
     unsigned char *rgb = static_cast<unsigned char *>(std::calloc(bytes > 0 ? bytes : 1, 1));
     if (!rgb) {
         std::fprintf(stderr, "cannot allocate image buffer for %d x %d pixels\n", width, height);
-        return false;
+        return nullptr;
     }
-    writeBmpHeaders(stream, width, height);
-
     // Rows of exactly 3 x width bytes, read from the frame just drawn.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-
-    writeBmpRows(stream, rgb, width, height);
-    std::free(rgb);
-    return true;
+    return rgb;
 }
 
 void saveImage(const char *fileName)
 {
     int width = glutGet(GLUT_WINDOW_WIDTH);
     int height = glutGet(GLUT_WINDOW_HEIGHT);
-
-    FILE *file = std::fopen(fileName, "wb");
-    if (!file) {
-        std::fprintf(stderr, "can't open %s\n", fileName);
-        return;
-    }
-    std::printf("Saving Image to \"%s\"\n", fileName);
-    std::fflush(stdout);
 
     // The back buffer's content after a swap is undefined on some systems:
     // draw the current frame again so the file shows what the window shows.
@@ -55,21 +45,25 @@ void saveImage(const char *fileName)
     // when the viewport is set: bring both in line with the window first.
     reshape(width, height);
     renderFrame();
-    errno = 0;
-    bool written = writeBmpPixels(file, width, height);
-
-    bool failed = std::ferror(file) != 0;
-    int writeError = errno;
-    if (std::fclose(file) != 0 && !failed) {
-        failed = true;
-        writeError = errno;
-    }
-    if (!written) {
+    // The pixels come first: a save that cannot hold them touches no file.
+    unsigned char *rgb = readWindowPixels(width, height);
+    if (!rgb) {
         return;
     }
-    if (failed) {
-        std::fprintf(stderr, "error writing %s: %s\n", fileName,
-                     writeError ? std::strerror(writeError) : "write failed");
+    SafeSave save = beginSafeSave(fileName);
+    if (!save.stream) {
+        std::fprintf(stderr, "can't open %s\n", fileName);
+        std::free(rgb);
+        return;
+    }
+    std::printf("Saving Image to \"%s\"\n", fileName);
+    std::fflush(stdout);
+
+    writeBmpHeaders(save.stream, width, height);
+    writeBmpRows(save.stream, rgb, width, height);
+    std::free(rgb);
+    if (int error = finishSafeSave(&save)) {
+        std::fprintf(stderr, "error writing %s: %s\n", fileName, std::strerror(error));
         return;
     }
     std::printf("Done!\n");

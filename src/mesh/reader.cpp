@@ -9,6 +9,7 @@
 #include "app/fatal.h"
 #include "mesh/line_parse.h"
 #include "mesh/load_progress.h"
+#include "mesh/memory_check.h"
 
 // ---------------------------------------------------------------------------
 // Input in blocks
@@ -24,8 +25,16 @@
 
 static char lineBuffer[lineBufferSize];
 
+// Bytes read at a time.  Fuzz builds make it small, so that short inputs
+// cross block boundaries and reach the refill; it must hold a whole piece
+// and the byte after it, which decides whether a CR ends a CR LF.
+#ifndef QUARVEL_READ_BLOCK_SIZE
+#define QUARVEL_READ_BLOCK_SIZE (1 << 16)
+#endif
+static_assert(QUARVEL_READ_BLOCK_SIZE >= lineBufferSize, "a block must hold a whole piece");
+
 // One spare byte at the end takes the NUL after the data.
-static char inputBlock[(1 << 16) + 1];
+static char inputBlock[QUARVEL_READ_BLOCK_SIZE + 1];
 static const size_t blockCapacity = sizeof inputBlock - 1;
 static size_t blockPos = 0;
 static size_t blockEnd = 0;
@@ -244,47 +253,6 @@ static Vec3 **allocateRows(int rows, int cols, const HeaderFields &header)
     return rowPointers;
 }
 
-// Memory the grid may take: what the system says is available now (free
-// memory and caches it can drop), else all of its physical memory.
-static uint64_t usableMemory()
-{
-    uint64_t available = 0;
-    if (FILE *info = std::fopen("/proc/meminfo", "r")) {
-        char line[128];
-        unsigned long long kib;
-        while (std::fgets(line, sizeof line, info)) {
-            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-                available = kib * 1024;
-                break;
-            }
-        }
-        std::fclose(info);
-    }
-    if (available > 0) {
-        return available;
-    }
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) {
-        return SIZE_MAX / 2;
-    }
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
-
-// A grid the machine cannot hold is refused before anything is allocated,
-// so a mistyped header fails at once instead of after a long read, and a
-// few bytes of header cannot drive the machine out of memory.
-static bool fitsInMemory(long long rows, long long cols)
-{
-    uint64_t points = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
-    uint64_t perPoint = 2 * sizeof(Vec3);
-    if (points > UINT64_MAX / perPoint) {
-        return false;
-    }
-    uint64_t bytes = points * perPoint + 2 * sizeof(Vec3 *) * static_cast<uint64_t>(rows);
-    return bytes <= usableMemory();
-}
-
 Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
 {
     Mesh *mesh = static_cast<Mesh *>(std::malloc(sizeof(Mesh)));
@@ -305,7 +273,10 @@ Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
     if (header.rows < 1 || header.cols < 1) {
         failOnGrid("bad grid size in header: %s * %s (rows and columns must be at least 1)\n", header);
     }
-    if (!fitsInMemory(header.rows, header.cols)) {
+    // A grid the machine cannot hold is refused before anything is
+    // allocated, so a mistyped header fails at once instead of after a long
+    // read, and a few bytes of header cannot drive the machine out of memory.
+    if (!gridFitsInMemory(header.rows, header.cols)) {
         failOnGrid("grid of %s * %s points is too large for this machine's memory\n", header);
     }
     mesh->rows = static_cast<int>(header.rows);

@@ -46,16 +46,19 @@ def wait_for(predicate, what, timeout=TIMEOUT):
 
 
 class Viewer:
-    """quarvel with args (and stdin_data) and its window, found by its title argv0."""
+    """quarvel with args (and stdin_data) and its window, found by its title argv0;
+    popen may replace stdout or add a preexec_fn; the working directory is cwd, if
+    given, else the private directory that also holds the output files."""
 
-    def __init__(self, xserver, args, stdin_data=None, argv0=None):
+    def __init__(self, xserver, args, stdin_data=None, argv0=None, cwd=None, **popen):
         self.x, self.cwd = xserver, tempfile.mkdtemp(prefix="quarvel-e2e-")
+        self.workdir = cwd or self.cwd
         title = argv0 or BINARY
         self.paths = [pathlib.Path(self.cwd, n) for n in ("stdout.txt", "stderr.txt")]
         with open(self.paths[0], "w") as out, open(self.paths[1], "w") as err:
             self.proc = subprocess.Popen(
-                [title] + list(args), executable=BINARY, cwd=self.cwd, env=xserver.env,
-                stdin=subprocess.PIPE, stdout=out, stderr=err)
+                [title] + list(args), executable=BINARY, cwd=self.workdir, env=xserver.env,
+                **dict(dict(stdin=subprocess.PIPE, stdout=out, stderr=err), **popen))
         with self.proc.stdin as stdin:
             stdin.write(stdin_data.encode() if isinstance(stdin_data, str) else stdin_data or b"")
         name = "^" + "".join("\\" + c if c in ".^$*+?()[]{}|\\" else c for c in title) + "$"
@@ -89,7 +92,7 @@ class Viewer:
         before = self.stdout().count("Done!\n")
         self.keys("B")
         wait_for(lambda: self.stdout().count("Done!\n") > before, "the save to finish")
-        return pathlib.Path(self.cwd, "quarvel.bmp").read_bytes()
+        return pathlib.Path(self.workdir, "quarvel.bmp").read_bytes()
 
     def snapshot(self): return Image.from_bmp(self.save())
     def wait_exit(self): return self.proc.wait(timeout=TIMEOUT)

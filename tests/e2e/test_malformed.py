@@ -55,6 +55,32 @@ class MalformedInput(unittest.TestCase):
         self.assertEqual(run(data=b"10000 * 1000\n0 0 0\n", script='ulimit -v 262144; exec "$0"'),
                          (1, b"", b"not enough memory for a grid of 10000 * 1000 points\n"))
 
+    def test_narrow_grid_beyond_a_container_limit(self):
+        # About 80 bytes a row with one column, 29 GB in all: refused from the header alone,
+        # under a 1 GiB container limit whatever the machine has.
+        group = memory_group(1 << 30)
+        joined = 'echo $$ >%s/cgroup.procs; exec "$0"' % group
+        self.assertEqual(run(data=b"360000000 * 1\n", script=joined), (1, b"", b"grid of 360000000"
+                         b" * 1 points is too large for this machine's memory\n"))
+
+
+def memory_group(limit):  # a new cgroup (v1 or v2) with this memory limit; skips without one
+    for top, limit_file in (("/sys/fs/cgroup/memory", "memory.limit_in_bytes"),
+                            ("/sys/fs/cgroup", "memory.max")):
+        group = os.path.join(top, "quarvel-test-%d" % os.getpid())
+        try:
+            os.mkdir(group)
+        except OSError:
+            continue
+        unittest.addModuleCleanup(os.rmdir, group)
+        try:
+            with open(os.path.join(group, limit_file), "w") as f:
+                f.write(str(limit))
+            return group
+        except OSError:
+            pass
+    raise unittest.SkipTest("no memory cgroup can be made here")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -75,6 +75,29 @@ TEST(Bmp, WriteThenReadRoundTrips)
     EXPECT_EQ(r.err, "connot open " + missing + "\n");
 }
 
+// A top-down file (negative height) holds the top row first; read, it gives the buffer of
+// the same picture stored bottom-up, with the height positive.
+TEST(Bmp, TopDownFilesReadBottomRowFirst)
+{
+    const std::string tmp = testing::TempDir() + "quarvel_bmp_top_down.bmp";
+    for (int h = 1; h <= 4; ++h) {
+        const int w = 3, stride = 12;
+        Bytes rgb(w * h * 3, 0);
+        for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = char(i + 1);
+        FILE *f = std::fopen(tmp.c_str(), "wb");
+        writeBmpHeaders(f, w, h);
+        writeBmpRows(f, reinterpret_cast<const unsigned char *>(rgb.data()), w, h);
+        std::fclose(f);
+        const Bytes file = fileBytes(tmp);
+        Bytes topDown = file.substr(0, 22) + le32(-h) + file.substr(26, 28);
+        for (int row = h; row-- > 0;) topDown += file.substr(54 + row * stride, stride);
+        std::ofstream(tmp, std::ios::binary) << topDown;
+        Read r(tmp);
+        ASSERT_TRUE(r.rgb && r.err.empty() && r.width == w && r.height == h) << r.err << h;
+        EXPECT_EQ(Bytes(r.rgb, r.rgb + rgb.size()), rgb) << h;
+    }
+}
+
 // Each NAME.bmp has NAME.expect with the exact message: "Not BMP-file" ends the process
 // with status 1, another means null with the size untouched, none an image.  A missing
 // directory makes the iterator throw.
