@@ -72,7 +72,7 @@ static Bytes makePng(int colorType, int bits, const std::vector<double> &samples
 
 static Bytes text(const std::string &s) { return Bytes(s.begin(), s.end()); }
 
-struct TiffSpec {
+struct TiffLayout {
     int bits = 16, format = SAMPLEFORMAT_UINT, bands = 1;
     bool bigEndian = false, tiled = false;
     std::vector<double> samples = kSamples;
@@ -91,7 +91,7 @@ static Bytes packed(const std::vector<double> &samples, int bands)
     return out;
 }
 
-static Bytes makeTiff(const TiffSpec &s)
+static Bytes makeTiff(const TiffLayout &s)
 {
     std::string path = testing::TempDir() + "image_readers_test.tif";
     TIFF *tif = XTIFFOpen(path.c_str(), s.bigEndian ? "wb" : "wl");
@@ -160,9 +160,9 @@ static void projected(TIFF *tif, GTIF *geo, int unit, double scale)
 }
 
 // A large tiled float image: the tiles' overhang must be cut off.
-static TiffSpec bigTiled()
+static TiffLayout bigTiled()
 {
-    TiffSpec s{32, SAMPLEFORMAT_IEEEFP, 1, true, true};
+    TiffLayout s{32, SAMPLEFORMAT_IEEEFP, 1, true, true};
     s.width = 37, s.height = 21;
     s.samples.clear();
     for (long k = 0; k < s.width * s.height; ++k) {
@@ -178,7 +178,7 @@ static Raster readAs(char kind, const Bytes &bytes)
 
 TEST(ImageReaders, SamplesLandTopRowFirst)
 {
-    const TiffSpec big = bigTiled();
+    const TiffLayout big = bigTiled();
     struct Case {
         const char *what;
         char kind;
@@ -225,7 +225,7 @@ TEST(ImageReaders, GeoTiffSpacingAndNoData)
 {
     struct Case {
         const char *what;
-        TiffSpec spec;
+        TiffLayout layout;
         bool spacingKnown, degrees;
         double dx, dy, latitude;
         bool hasNoData;
@@ -257,7 +257,7 @@ TEST(ImageReaders, GeoTiffSpacingAndNoData)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Raster r = readTiff(makeTiff(c.spec), "t");
+        Raster r = readTiff(makeTiff(c.layout), "t");
         EXPECT_EQ(r.samples, kSamples);
         EXPECT_EQ(r.spacingKnown, c.spacingKnown);
         EXPECT_EQ(r.degrees, c.degrees);
