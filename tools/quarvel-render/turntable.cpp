@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "common/fail.h"
+#include "common/mesh_text.h"
 #include "common/output.h"
 #include "quarvel-render/gif_out.h"
 #include "quarvel-render/image_files.h"
@@ -46,7 +47,7 @@ static int frameCount(const char *tool, int wanted)
     const double degrees = viewState.angleStep * 180.0 / M_PI;
     const int steps = arrowStepsPerTurn(viewState.angleStep);
     if (steps == 0) {
-        fail(tool, "an arrow step of " + std::to_string(degrees) +
+        fail(tool, "an arrow step of " + formatNumber(degrees) +
                        " degrees does not divide a full turn: change it with * or /");
     }
     const int frames = nearestFrameCount(wanted, steps);

@@ -23,11 +23,13 @@ void beginVideo(const char *tool, const std::string &path, int width, int height
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string rate = std::to_string(fps);
     // Frames arrive bottom-up; H.264 in yuv420p wants even sizes.
+    // "file:" keeps a colon in the name from being read as a protocol.
+    const std::string target = "file:" + path;
     const char *args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", size.c_str(),
                           "-r", rate.c_str(), "-i", "pipe:0",
                           "-vf", "vflip,pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p",
-                          "-f", "mp4", path.c_str(), nullptr};
+                          "-f", "mp4", target.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
