@@ -75,7 +75,9 @@ SafeSave beginSafeSave(const char *fileName)
         save.target = fileName;
         save.stream = std::fopen(fileName, "wb");
     }
-    errno = 0;
+    if (save.stream) {
+        errno = 0;  // write errors are then the stream's own
+    }
     return save;
 }
 

@@ -1,6 +1,7 @@
 #include "common/output.h"
 
 #include "common/fail.h"
+#include "image/safe_save.h"
 
 #include <cerrno>
 #include <csignal>
@@ -60,28 +61,19 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
         out.stream = stdout;
         return out;
     }
-    std::string dir = ".";
-    std::string::size_type slash = out.path.rfind('/');
-    if (slash != std::string::npos) {
-        dir = slash == 0 ? "/" : out.path.substr(0, slash);
+    // The viewer's own safe save: a temporary file renamed into place, or
+    // in place where a rename would replace more than the content (a
+    // device, a FIFO, another owner's file); a symlink keeps pointing to
+    // its target, and a replaced file keeps its mode.
+    SafeSave save = beginSafeSave(out.path.c_str());
+    if (!save.stream) {
+        fail(tool, "cannot write " + out.path + ": " + std::strerror(errno ? errno : EACCES));
     }
-    std::string base = out.path.substr(slash == std::string::npos ? 0 : slash + 1);
-    std::string pattern = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        fail(tool, "cannot write " + out.path + ": " + std::strerror(errno));
-    }
-    // mkstemp makes the file private; give it the usual permissions.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    out.temporary = pattern;
-    out.stream = fdopen(fd, "wb");
-    if (!out.stream) {
-        int e = errno;
-        close(fd);
-        unlink(out.temporary.c_str());
-        fail(tool, "cannot write " + out.path + ": " + std::strerror(e));
+    out.stream = save.stream;
+    out.target = save.target;
+    out.temporary = save.temporary;
+    if (out.temporary.empty()) {
+        return out;
     }
     static bool registered = false;
     if (!registered) {
@@ -97,27 +89,29 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
 
 void commitOutput(const char *tool, Output &out)
 {
-    const std::string name = out.path == "-" ? "standard output" : out.path;
     int e = 0;
-    if (std::fflush(out.stream) != 0 || std::ferror(out.stream)) {
-        e = errno ? errno : EIO;
-    }
-    if (out.stream != stdout || out.temporary.empty()) {
-        if (std::fclose(out.stream) != 0 && e == 0) {
+    if (out.stream == stdout) {
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             e = errno ? errno : EIO;
         }
+        if (std::fclose(stdout) != 0 && e == 0) {
+            e = errno ? errno : EIO;
+        }
+    } else {
+        SafeSave save;
+        save.stream = out.stream;
+        save.target = out.target;
+        save.temporary = out.temporary;
+        e = finishSafeSave(&save);  // removes the temporary file on failure
     }
     out.stream = nullptr;
-    if (e == 0 && !out.temporary.empty() && std::rename(out.temporary.c_str(), out.path.c_str()) != 0) {
-        e = errno;
-    }
-    if (e != 0) {
-        abandonOutput(out);
-        fail(tool, "error writing " + name + ": " + std::strerror(e));
-    }
     out.temporary.clear();
     pending = nullptr;
     signalled[0] = '\0';
+    if (e != 0) {
+        const std::string name = out.path == "-" ? "standard output" : out.path;
+        fail(tool, "error writing " + name + ": " + std::strerror(e));
+    }
 }
 
 void abandonOutput(Output &out)

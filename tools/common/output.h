@@ -2,9 +2,11 @@
 // when it is complete.
 //
 // A named output is written under a temporary name in the same directory
-// and renamed over the real name by commitOutput, after every byte and the
-// close have succeeded; on any failure the temporary file is removed, so a
-// failed run never leaves a truncated or half-old file behind.  SIGINT,
+// and renamed over the real name by commitOutput, after every byte, the
+// sync and the close have succeeded; on any failure the temporary file is
+// removed, so a failed run never leaves a truncated or half-old file
+// behind.  This is the viewer's own safe save (image/safe_save.h): a
+// device, a FIFO or another owner's file is written in place instead.  SIGINT,
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
 #pragma once
 
@@ -13,7 +15,8 @@
 
 struct Output {
     std::string path;       // "-" for standard output
-    std::string temporary;  // the file being written; empty for standard output
+    std::string target;     // the file replaced (a symlink's target)
+    std::string temporary;  // the file being written; empty when writing in place
     FILE *stream = nullptr;
 };
 

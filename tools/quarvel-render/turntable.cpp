@@ -102,7 +102,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = beginGif(out.stream, options.width, options.height,
                       static_cast<int>(std::lround(100.0 / options.framesPerSecond)));
     } else if (kind == OutputKind::Mp4) {
-        beginVideo(tool, out.temporary, options.width, options.height, options.framesPerSecond);
+        beginVideo(tool, out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
     }
     Frame frame;
     for (int i = 0; ok && i < frames; ++i) {
