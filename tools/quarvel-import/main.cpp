@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "common/fail.h"
@@ -178,7 +179,13 @@ int main(int argc, char **argv)
     if (!stream) {
         fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
     }
-    importData(stream, a.input, a.request, out.stream);
+    try {
+        importData(stream, a.input, a.request, out.stream);
+    } catch (const std::bad_alloc &) {
+        // One line, and fail() removes the half-made output.
+        fail(toolName, "not enough memory to read " +
+                           (a.input == "-" ? std::string("standard input") : a.input));
+    }
     if (stream != stdin) {
         std::fclose(stream);
     }

@@ -10,6 +10,7 @@
 #include "common/mesh_text.h"
 
 #include <cmath>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -96,7 +97,7 @@ static std::vector<uint64_t> shapeTuple(HeaderText &h)
         size_t start = h.at;
         uint64_t n = 0;
         while (h.at < h.end && h.bytes[h.at] >= '0' && h.bytes[h.at] <= '9') {
-            if (n > (UINT64_MAX - 9) / 10) {
+            if (n > (INT_MAX - 9) / 10) {  // beyond any grid the viewer takes
                 failAtByte(h.name, start, "array dimension too large");
             }
             n = 10 * n + (h.bytes[h.at++] - '0');

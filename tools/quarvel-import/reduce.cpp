@@ -121,7 +121,7 @@ Samples reduceSamples(Samples &&s, const ConvertOptions &o)
     }
     if (o.max > 0) {
         long longer = std::max(s.lines, s.perLine);
-        long b = (longer + o.max - 1) / o.max;
+        long b = (longer - 1) / o.max + 1;  // rounded up, without overflow
         if (b > 1) {
             return averageBlocks(s, b);
         }

@@ -180,14 +180,15 @@ Format textLayout(const TextNumbers &numbers)
         return Format::Matrix;
     }
     bool threes = true;
-    long blocks = 0;
+    long blocks = 0, firstScanLines = 0;
     for (const LineRun &run : numbers.runs) {
         threes = threes && run.count == 3;
         blocks += run.blockStart;
+        firstScanLines += blocks == 0 ? run.lines : 0;
     }
     const LineRun &first = numbers.runs.front();
     // x y z lines in several blocks, the first of two lines or more: scans.
-    if (threes && blocks > 0 && first.lines > 1) {
+    if (threes && blocks > 0 && firstScanLines > 1) {
         return Format::Grid;
     }
     long line = 0;

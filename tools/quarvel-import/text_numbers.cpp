@@ -59,7 +59,10 @@ static void addLine(TextParser &t, long count)
     std::vector<LineRun> &runs = t.numbers.runs;
     bool blockStart = t.blankSinceData && !runs.empty();
     t.blankSinceData = false;
-    if (!runs.empty() && !blockStart && runs.back().count == count) {
+    // A run is a stretch of consecutive lines, so that a line number can be
+    // worked out from it: a comment line between two lines ends it.
+    if (!runs.empty() && !blockStart && runs.back().count == count &&
+        runs.back().firstLine + runs.back().lines == t.line) {
         ++runs.back().lines;
         return;
     }
