@@ -95,10 +95,10 @@ static void warnIfAboveView(const Samples &s, const Layout &l, const ConvertOpti
     double halfSide = std::max(l.dx * (s.perLine - 1), l.dy * (s.lines - 1)) / 2;
     double farthest = std::max(std::fabs((low - l.zBase) * o.zFactor), std::fabs((high - l.zBase) * o.zFactor));
     if (farthest > 1.5 * halfSide) {
-        std::fprintf(stderr, "%s: note: %s: heights reach %.6g, far from 0 for sides of %.6g: the "
-                             "surface starts outside the view; --zero-base puts the lowest point at 0\n",
-                     toolName, displayName(name).c_str(), std::fabs(low) > std::fabs(high) ? low : high,
-                     2 * halfSide);
+        std::fprintf(stderr, "%s: note: %s: heights as written reach %.6g, far from 0 for sides of "
+                             "%.6g: the surface starts outside the view%s\n",
+                     toolName, displayName(name).c_str(), farthest, 2 * halfSide,
+                     o.zeroBase ? "" : "; --zero-base puts the lowest point at 0");
     }
 }
 
