@@ -53,6 +53,12 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
 
 void importData(FILE *stream, const std::string &name, const ImportRequest &request, FILE *out)
 {
+    importData(stream, name, request, [out] { return out; });
+}
+
+void importData(FILE *stream, const std::string &name, const ImportRequest &request,
+                const std::function<FILE *()> &openOut)
+{
     std::string head(64, '\0');
     head.resize(std::fread(&head[0], 1, head.size(), stream));
     Format format = request.formatGiven ? request.format : detectFormat(name, head);
@@ -68,5 +74,5 @@ void importData(FILE *stream, const std::string &name, const ImportRequest &requ
     std::string base = name == "-" ? "standard input" : name.substr(name.rfind('/') + 1);
     std::string comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
                           std::to_string(perLine) + " samples (made by quarvel-import)";
-    writeSurface(out, samples, layout, options, comment);
+    writeSurface(openOut(), samples, layout, options, comment);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "formats.h"
@@ -18,3 +19,8 @@ struct ImportRequest {
 // writes the mesh text to out.  Ends the program through fail() on bad
 // input, before anything is written.
 void importData(FILE *stream, const std::string &name, const ImportRequest &request, FILE *out);
+
+// The same, opening the output only when the input has passed every check,
+// so that a file written in place is not truncated for a bad input.
+void importData(FILE *stream, const std::string &name, const ImportRequest &request,
+                const std::function<FILE *()> &openOut);

@@ -172,15 +172,24 @@ static Arguments parseArguments(int argc, char **argv)
 int main(int argc, char **argv)
 {
     Arguments a = parseArguments(argc, argv);
-    // A terminal is refused before anything is read.
-    Output out = openOutput(toolName, a.output, true);
+    // A terminal is refused before anything is read; a file is opened only
+    // once the input has passed every check.
+    Output out;
+    if (a.output.empty() || a.output == "-") {
+        out = openOutput(toolName, a.output, true);
+    }
 
     FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
     if (!stream) {
         fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
     }
     try {
-        importData(stream, a.input, a.request, out.stream);
+        importData(stream, a.input, a.request, [&] {
+            if (!out.stream) {
+                out = openOutput(toolName, a.output, true);
+            }
+            return out.stream;
+        });
     } catch (const std::bad_alloc &) {
         // One line, and fail() removes the half-made output.
         fail(toolName, "not enough memory to read " +
