@@ -330,6 +330,9 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'t', makeTiff({16, SAMPLEFORMAT_IEEEFP}), "t: has 16-bit floating samples; quarvel-import takes 8 to 64-bit"},
         {'t', makeTiff({16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "none"); }}),
          "t: the no-data tag (GDAL_NODATA) \"none\" is not a number"},
+        // Found by fuzzing: the tag's text broke the one line.
+        {'t', makeTiff({16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "G\r\n\x1a\n"); }}),
+         "t: the no-data tag (GDAL_NODATA) 'G\\r\\n\\x1a\\n' is not a number"},
     };
     setFailHook(throwLine);
     for (const Case &c : cases) {

@@ -1,6 +1,7 @@
 #include "common/output.h"
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "image/safe_save.h"
 
 #include <cerrno>
@@ -67,7 +68,7 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
     // its target, and a replaced file keeps its mode.
     SafeSave save = beginSafeSave(out.path.c_str());
     if (!save.stream) {
-        fail(tool, "cannot write " + out.path + ": " + std::strerror(errno ? errno : EACCES));
+        fail(tool, "cannot write " + printable(out.path) + ": " + std::strerror(errno ? errno : EACCES));
     }
     out.stream = save.stream;
     out.target = save.target;
@@ -109,7 +110,7 @@ void commitOutput(const char *tool, Output &out)
     pending = nullptr;
     signalled[0] = '\0';
     if (e != 0) {
-        const std::string name = out.path == "-" ? "standard output" : out.path;
+        const std::string name = out.path == "-" ? "standard output" : printable(out.path);
         fail(tool, "error writing " + name + ": " + std::strerror(e));
     }
 }

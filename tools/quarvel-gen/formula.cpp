@@ -10,6 +10,7 @@
 #include <muParser.h>
 
 #include "common/mesh_text.h"
+#include "common/quote.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ static std::string describe(const mu::Parser::exception_type &error, const Part 
                std::to_string(part.offset + (part.offset ? 0 : 1)) + " of the " +
                (names.empty() ? "range" : "formula");
     }
-    std::string message = error.GetMsg();
+    std::string message = printable(error.GetMsg());
     // muparser counts from 0 and says so in its message: the place is given
     // once, our way.
     for (const char *tail : {" found at position", " at position"}) {
@@ -127,7 +128,7 @@ std::string evaluateConstant(const std::string &text, std::size_t begin, std::si
         return describe(error, part, text, "");
     }
     if (parser.GetNumResults() != 1) {
-        return "'" + part.text + "' gives more than one value";
+        return printable(part.text, '\'') + " gives more than one value";
     }
     return "";
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/quote.h"
 #include "quarvel-gen/shapes.h"
 
 static const char rangeLetters[rangeCount + 1] = "xyuv";
@@ -23,7 +24,7 @@ static bool parseCount(const std::string &text, long &value)
 
 static std::string sizeError(const std::string &text)
 {
-    return "bad grid size '" + text + "': rows and columns are whole numbers from 1 to " +
+    return "bad grid size " + printable(text, '\'') + ": rows and columns are whole numbers from 1 to " +
            std::to_string(maxGridSide);
 }
 
@@ -39,7 +40,7 @@ std::string parseSize(const std::string &text, long &rows, long &cols)
 
 std::string parseRange(const std::string &text, Range &range)
 {
-    const std::string bad = "bad range '" + text + "': ";
+    const std::string bad = "bad range " + printable(text, '\'') + ": ";
     std::size_t colon = text.find(':');
     if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) {
         return bad + "expected MIN:MAX";
@@ -138,7 +139,7 @@ std::string parseOptions(int argc, const char *const *argv, Options &o)
                 return error;
             }
         } else if (option && (arg.size() == 2 || arg[1] == '-')) {
-            return "unknown option " + arg + " (try --help)";
+            return "unknown option " + printable(arg) + " (try --help)";
         } else {
             positional.push_back(arg);  // a formula may start with a minus: "-x^2-y^2"
         }

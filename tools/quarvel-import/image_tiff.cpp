@@ -12,6 +12,7 @@
 //
 // libtiff's warnings are silenced; its first error becomes the one line
 // that ends the run.
+#include "common/quote.h"
 #include "image_common.h"
 #include "raster.h"
 
@@ -279,7 +280,7 @@ static void readNoData(TIFF *tif, const std::string &name, Raster &r, int format
         ++end;
     }
     if (end == text || *end) {
-        imageFail(name, std::string("the no-data tag (GDAL_NODATA) \"") + text + "\" is not a number");
+        imageFail(name, "the no-data tag (GDAL_NODATA) " + printable(text, '"') + " is not a number");
     }
     if (std::isnan(value)) {
         return;  // NaN samples are no-data anyway

@@ -17,6 +17,7 @@
 
 #include "common/fail.h"
 #include "common/output.h"
+#include "common/quote.h"
 #include "import.h"
 
 static const char helpText[] =
@@ -59,7 +60,7 @@ static double numberArgument(const std::string &option, const std::string &text)
     const char *end = text.data() + text.size();
     std::from_chars_result r = std::from_chars(text.data(), end, value);
     if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) {
-        usageError(option + " needs a number, not '" + text + "'");
+        usageError(option + " needs a number, not " + printable(text, '\''));
     }
     return value;
 }
@@ -71,7 +72,7 @@ static long countArgument(const std::string &option, const std::string &text, lo
     std::from_chars_result r = std::from_chars(text.data(), end, value);
     if (text.empty() || r.ec != std::errc() || r.ptr != end || value < least) {
         usageError(option + " needs a whole number of at least " + std::to_string(least) +
-                   ", not '" + text + "'");
+                   ", not " + printable(text, '\''));
     }
     return value;
 }
@@ -82,7 +83,7 @@ static void spacingArgument(const std::string &text, ConvertOptions &o)
     o.dx = numberArgument("--spacing", text.substr(0, comma));
     o.dy = comma == std::string::npos ? o.dx : numberArgument("--spacing", text.substr(comma + 1));
     if (!(o.dx > 0 && o.dy > 0)) {
-        usageError("--spacing needs distances above 0, not '" + text + "'");
+        usageError("--spacing needs distances above 0, not " + printable(text, '\''));
     }
     o.spacingGiven = true;
 }
@@ -120,7 +121,7 @@ static Arguments parseArguments(int argc, char **argv)
         }
         if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
             if (haveInput) {
-                usageError("one input file only: '" + a.input + "' and '" + arg + "'");
+                usageError("one input file only: " + printable(a.input, '\'') + " and " + printable(arg, '\''));
             }
             a.input = arg;
             haveInput = true;
@@ -143,7 +144,7 @@ static Arguments parseArguments(int argc, char **argv)
             a.output = value;
         } else if (arg == "--format") {
             if (!formatNamed(value, &a.request.format)) {
-                usageError("unknown format '" + value + "'");
+                usageError("unknown format " + printable(value, '\''));
             }
             a.request.formatGiven = true;
         } else if (arg == "--every") {
@@ -157,7 +158,7 @@ static Arguments parseArguments(int argc, char **argv)
         } else if (arg == "--nodata") {
             noDataArgument(value, a.request.convert);
         } else {
-            usageError("unknown option '" + arg + "'");
+            usageError("unknown option " + printable(arg, '\''));
         }
     }
     if (!haveInput) {

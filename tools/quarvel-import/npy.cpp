@@ -8,6 +8,7 @@
 
 #include "common/fail.h"
 #include "common/mesh_text.h"
+#include "common/quote.h"
 
 #include <cmath>
 #include <climits>
@@ -140,7 +141,7 @@ static void parseDict(HeaderText &h, NpyHeader &header)
             header.shape = shapeTuple(h);
             haveShape = true;
         } else {
-            failAtByte(h.name, keyAt, "unexpected key " + quotedInput(key) + " in the .npy header");
+            failAtByte(h.name, keyAt, "unexpected key " + quotedExcerpt(key) + " in the .npy header");
         }
         if (!next(h, ',')) {
             expect(h, '}');
@@ -166,7 +167,7 @@ static void parseDescr(NpyHeader &header, const std::string &name, size_t byte)
     bool integer = header.kind == 'i' || header.kind == 'u';
     if (!(integer && header.size > 0) && !(header.kind == 'f' && header.size > 1)) {
         failAtByte(name, byte,
-                   "dtype " + quotedInput(d) + " is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are");
+                   "dtype " + quotedExcerpt(d) + " is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are");
     }
 }
 
@@ -312,7 +313,7 @@ Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name
     }
     const uint64_t data = start + length, have = bytes.size() - data;
     if (needed != have) {
-        failAtByte(name, data, "shape " + shapeText(shape) + " of " + quotedInput(header.descr) + " needs " +
+        failAtByte(name, data, "shape " + shapeText(shape) + " of " + quotedExcerpt(header.descr) + " needs " +
                                    std::to_string(needed) + " bytes of data, the file has " +
                                    std::to_string(have) + (needed > have ? " (cut short)" : ""));
     }

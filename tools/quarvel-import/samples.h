@@ -40,12 +40,9 @@ struct Samples {
     double height(long line, long sample) const { return at(line, sample, stride - 1); }
 };
 
-// The name of the input in messages: "-" is standard input.
+// The name of the input in messages, on one line: "-" is standard input.
 std::string displayName(const std::string &path);
 
-// Text from the input, quoted and made fit for a one-line message: control
-// characters become '?', and more than 40 bytes are cut to 40 and "...".
-std::string quotedInput(const std::string &text);
 
 // The tool's name in every message.
 extern const char *const toolName;

@@ -3,6 +3,7 @@
 #include "text_numbers.h"
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "samples.h"
 
 #include <cerrno>
@@ -40,7 +41,7 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
     }
     double value = 0;
     std::from_chars_result r = std::from_chars(p, token, value);
-    const std::string where = "column " + std::to_string(index) + " (" + quotedInput(std::string(start, token)) + ")";
+    const std::string where = "column " + std::to_string(index) + " (" + quotedExcerpt(std::string(start, token)) + ")";
     if (r.ec == std::errc::result_out_of_range) {
         failAt(t, where + " is out of the range of a double");
     }

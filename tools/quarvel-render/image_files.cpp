@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "image/bmp_write.h"
 
 void writeBmp(FILE *stream, const Frame &frame)
@@ -27,7 +28,7 @@ void writePng(const char *tool, const char *path, FILE *stream, const Frame &fra
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
-        fail(tool, std::string("cannot write ") + path + ": out of memory");
+        fail(tool, "cannot write " + printable(path) + ": out of memory");
     }
     // The frame's rows are bottom-up; a PNG's are top-down.
     std::vector<png_bytep> rows(static_cast<size_t>(frame.height));
@@ -38,7 +39,7 @@ void writePng(const char *tool, const char *path, FILE *stream, const Frame &fra
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        fail(tool, std::string("error writing ") + path);
+        fail(tool, "error writing " + printable(path));
     }
     png_init_io(png, stream);
     // Level 1 and one filter: several times faster than the defaults for

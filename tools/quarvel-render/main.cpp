@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "common/output.h"
 #include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
@@ -43,7 +44,7 @@ static FILE *openMesh(const std::string &path)
         file = nullptr;
     }
     if (!file) {
-        fail(tool, "cannot open " + path + ": " + std::strerror(errno));
+        fail(tool, "cannot open " + printable(path) + ": " + std::strerror(errno));
     }
     return file;
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "quarvel-render/offscreen.h"
 #include "ui/view_callbacks.h"
 
@@ -70,7 +71,7 @@ static int parseCount(const char *option, const char *text, int low, int high)
     long value = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || value < low || value > high) {
         fail(tool, std::string(option) + " wants a whole number from " + std::to_string(low) +
-                       " to " + std::to_string(high) + ", not '" + text + "'");
+                       " to " + std::to_string(high) + ", not " + printable(text, '\''));
     }
     return static_cast<int>(value);
 }
@@ -80,7 +81,7 @@ static void parseSize(const char *text, RenderOptions &o)
     const char *x = std::strchr(text, 'x');
     std::string width = x ? std::string(text, x) : std::string(text);
     if (!x || width.empty()) {
-        fail(tool, std::string("--size wants WIDTHxHEIGHT, not '") + text + "'");
+        fail(tool, "--size wants WIDTHxHEIGHT, not " + printable(text, '\''));
     }
     o.width = parseCount("--size", width.c_str(), 1, maxFrameSide);
     o.height = parseCount("--size", x + 1, 1, maxFrameSide);
@@ -90,7 +91,7 @@ static void parseSize(const char *text, RenderOptions &o)
 static const char *argumentOf(int &i, int argc, char **argv)
 {
     if (i + 1 >= argc) {
-        fail(tool, std::string(argv[i]) + " needs an argument (see --help)");
+        fail(tool, printable(argv[i]) + " needs an argument (see --help)");
     }
     return argv[++i];
 }
@@ -114,7 +115,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (arg == "-k") {
             std::string unknown;
             if (!parseKeys(argumentOf(i, argc, argv), o.keys, unknown)) {
-                fail(tool, "unknown key '" + unknown + "' (see --help)");
+                fail(tool, "unknown key " + printable(unknown, '\'') + " (see --help)");
             }
         } else if (arg == "--size") {
             parseSize(argumentOf(i, argc, argv), o);
@@ -123,7 +124,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (arg == "--fps") {
             o.framesPerSecond = parseCount("--fps", argumentOf(i, argc, argv), 1, 100);
         } else {
-            fail(tool, "unknown option " + arg + " (see --help)");
+            fail(tool, "unknown option " + printable(arg) + " (see --help)");
         }
     }
     if (positional.size() < 2) {

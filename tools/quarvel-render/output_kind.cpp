@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "common/fail.h"
+#include "common/quote.h"
 
 static bool endsWith(const std::string &path, const char *extension)
 {
@@ -32,15 +33,15 @@ OutputKind outputKind(const char *tool, const std::string &path, bool turntable)
     } else if (endsWith(path, ".mp4")) {
         kind = OutputKind::Mp4;
     } else {
-        fail(tool, "cannot tell what to write to " + path +
+        fail(tool, "cannot tell what to write to " + printable(path) +
                        ": name a .bmp or .png file, or for a turntable a .gif, .mp4 or directory");
     }
     const bool still = kind == OutputKind::Bmp || kind == OutputKind::Png;
     if (turntable && still) {
-        fail(tool, "a turntable goes to a .gif, an .mp4 or a directory, not " + path);
+        fail(tool, "a turntable goes to a .gif, an .mp4 or a directory, not " + printable(path));
     }
     if (!turntable && !still) {
-        fail(tool, path + " needs --turntable N: a still picture is a .bmp or .png");
+        fail(tool, printable(path) + " needs --turntable N: a still picture is a .bmp or .png");
     }
     return kind;
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "common/fail.h"
+#include "common/quote.h"
 #include "common/mesh_text.h"
 #include "common/output.h"
 #include "quarvel-render/gif_out.h"
@@ -91,7 +92,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
     const int frames = frameCount(tool, options.turntableFrames);
     const int stepsPerFrame = arrowStepsPerTurn(viewState.angleStep) / frames;
     if (kind == OutputKind::Frames && mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        fail(tool, "cannot make directory " + path + ": " + std::strerror(errno));
+        fail(tool, "cannot make directory " + printable(path) + ": " + std::strerror(errno));
     }
     Output out;
     if (kind != OutputKind::Frames) {
@@ -125,7 +126,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = endVideo() && ok;
     }
     if (!ok) {
-        fail(tool, "error writing " + path + (kind == OutputKind::Mp4 ? " (ffmpeg failed)" : ""));
+        fail(tool, "error writing " + printable(path) + (kind == OutputKind::Mp4 ? " (ffmpeg failed)" : ""));
     }
     if (kind != OutputKind::Frames) {
         commitOutput(tool, out);
