@@ -12,6 +12,7 @@
 #include <zlib.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -230,6 +231,7 @@ TEST(ImageReaders, GeoTiffSpacingAndNoData)
         double dx, dy, latitude;
         bool hasNoData;
         double noData;
+        const char *note = "";
     } cases[] = {
         {"metres", {16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *g) { projected(t, g, Linear_Meter, 30); }},
          true, false, 30, 60, 0, false, 0},
@@ -254,10 +256,29 @@ TEST(ImageReaders, GeoTiffSpacingAndNoData)
          false, false, 1, 1, 0, true, double(-3.4e38f)},
         {"no-data nan", {32, 3, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "nan"); }},
          false, false, 1, 1, 0, false, 0},
+        // Units nobody knows are not metres.
+        {"unknown linear units", {16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *g) { projected(t, g, 9999, 30); }},
+         false, false, 1, 1, 0, false, 0, "the projected units (or EPSG code) are unknown; the pixel spacing is not used"},
+        {"unknown projected system",
+         {16, 1, 1, false, false, kSamples, 3, 2,
+          [](TIFF *t, GTIF *g) {
+              double scales[3] = {30, 30, 0};
+              TIFFSetField(t, TIFFTAG_GEOPIXELSCALE, 3, scales);
+              GTIFKeySet(g, GTModelTypeGeoKey, TYPE_SHORT, 1, ModelTypeProjected);
+              GTIFKeySet(g, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, 1234);
+          }},
+         false, false, 1, 1, 0, false, 0,
+         "the projected units (or EPSG code) are unknown; the pixel spacing is not used"},
+        {"zero pixel size", {16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *g) { projected(t, g, Linear_Meter, 0); }},
+         false, false, 1, 1, 0, false, 0, "the pixel size (ModelPixelScale: 0, 0) is not usable; the pixel spacing is not used"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Raster r = readTiff(makeTiff(c.layout), "t");
+        Bytes file = makeTiff(c.layout);
+        testing::internal::CaptureStderr();
+        Raster r = readTiff(file, "t");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no library's own complaints
+        EXPECT_EQ(r.note, c.note);
         EXPECT_EQ(r.samples, kSamples);
         EXPECT_EQ(r.spacingKnown, c.spacingKnown);
         EXPECT_EQ(r.degrees, c.degrees);
@@ -288,6 +309,52 @@ static Bytes withSize(Bytes b, uint32_t width, uint32_t height)
 }
 
 [[noreturn]] static void throwLine(const std::string &line) { throw line; }
+
+// A little-endian TIFF put together by hand, for layouts libtiff would not
+// write: entries (tag, type, count, value), sorted by tag, then `data` at
+// byte rawDataAt(entries).
+struct RawEntry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+static const uint16_t kShort = 3, kLong = 4;
+
+static uint32_t rawDataAt(size_t entries) { return uint32_t(8 + 2 + 12 * entries + 4); }
+
+static Bytes rawTiff(const std::vector<RawEntry> &entries, const Bytes &data)
+{
+    Bytes b = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put = [&b](uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.push_back((unsigned char)(v >> (8 * i)));
+    };
+    put(entries.size(), 2);
+    for (const RawEntry &e : entries) {
+        put(e.tag, 2), put(e.type, 2), put(e.count, 4), put(e.value, 4);
+    }
+    put(0, 4);
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+// Width x height 16-bit samples in strips of rowsPerStrip rows, or tiles.
+static Bytes rawImage(uint32_t width, uint32_t height, std::vector<RawEntry> layout, size_t dataBytes,
+                      uint16_t bits = 16, uint16_t format = SAMPLEFORMAT_UINT)
+{
+    std::vector<RawEntry> e = {{256, kLong, 1, width}, {257, kLong, 1, height}, {258, kShort, 1, bits},
+                               {259, kShort, 1, 1}, {262, kShort, 1, 1}};
+    for (const RawEntry &entry : layout) {
+        auto same = std::find_if(e.begin(), e.end(), [&](const RawEntry &x) { return x.tag == entry.tag; });
+        if (same != e.end()) *same = entry; else e.push_back(entry);
+    }
+    e.push_back({339, kShort, 1, format});
+    std::sort(e.begin(), e.end(), [](const RawEntry &a, const RawEntry &b) { return a.tag < b.tag; });
+    uint32_t at = rawDataAt(e.size());
+    for (RawEntry &entry : e) {
+        if (entry.value == 0xffffffffu) entry.value = at;  // "the data"
+    }
+    return rawTiff(e, Bytes(dataBytes, 1));
+}
+static const uint32_t kData = 0xffffffffu;
 
 TEST(ImageReaders, EveryRefusalIsOneLine)
 {
@@ -330,6 +397,20 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'t', makeTiff({16, SAMPLEFORMAT_IEEEFP}), "t: has 16-bit floating samples; quarvel-import takes 8 to 64-bit"},
         {'t', makeTiff({16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "none"); }}),
          "t: the no-data tag (GDAL_NODATA) \"none\" is not a number"},
+        // Strip and tile tags that cannot be trusted: never a surface of the file's own bytes.
+        {'t', rawImage(3, 1000000, {{273, kLong, 0, 0}, {278, kShort, 1, 8}, {279, kLong, 0, 0}}, 12),
+         "t: bad TIFF tag: "},
+        {'t', rawImage(3, 4, {{273, kLong, 1, kData}, {278, kShort, 1, 4}, {279, kLong, 1, 20}}, 24),
+         "t: bad TIFF tag: TIFFReadDirectory: Bogus \"StripByteCounts\" field"},
+        {'t', rawImage(3, 4, {{259, kShort, 1, 8}, {273, kLong, 1, 5000}, {278, kShort, 1, 4}, {279, kLong, 1, 24}}, 24),
+         "t: strip 0 (bytes 5000 to 5024) lies outside the 146-byte file"},
+        {'t', rawImage(268435458, 1, {{259, kShort, 1, 8}, {273, kLong, 1, kData}, {278, kShort, 1, 1}, {279, kLong, 1, 64}}, 64,
+                       64, SAMPLEFORMAT_IEEEFP),
+         "t: strip 0 holds 64 bytes, too few for its 2147483664 bytes of samples"},
+        {'t', rawImage(16, 24, {{322, kShort, 1, 16}, {323, kShort, 1, 24}, {324, kLong, 1, kData}, {325, kLong, 1, 768}}, 768),
+         "t: tiles of 16 x 24 pixels: TIFF tile sides are multiples of 16"},
+        {'t', rawImage(2, 1, {{273, kLong, 1, kData}, {278, kShort, 1, 1}, {279, kLong, 1, 16}}, 16, 64, SAMPLEFORMAT_INT),
+         "t: sample at row 1, column 1 is 72340172838076673, which a double cannot hold exactly"},
         // Found by fuzzing: the tag's text broke the one line.
         {'t', makeTiff({16, 1, 1, false, false, kSamples, 3, 2, [](TIFF *t, GTIF *) { gdalNoData(t, "G\r\n\x1a\n"); }}),
          "t: the no-data tag (GDAL_NODATA) 'G\\r\\n\\x1a\\n' is not a number"},
@@ -340,7 +421,7 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
             readAs(c.kind, c.bytes);
             ADD_FAILURE() << "accepted; expected " << c.message;
         } catch (const std::string &line) {
-            EXPECT_EQ(line.rfind(std::string("quarvel-import: ") + c.message, 0), 0u) << line;
+            EXPECT_EQ(line.rfind(std::string("quarvel-import: ") + c.message, 0), 0u) << line << "\nexpected: " << c.message;
             EXPECT_EQ(line.find('\n'), std::string::npos) << line;
         }
     }

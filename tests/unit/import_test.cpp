@@ -174,9 +174,12 @@ TEST(ImportRoundTrip, HalfFloatsAndUnsignedBytes)
         {npy("<f2", false, "(2, 2)", std::string("\x00\x38\x00\xc0\xff\x7b\x01\x00", 8)),
          {0.5, -2, 65504, std::ldexp(1, -24)}},
         {npy("|u1", false, "(2, 2)", std::string("\x00\x01\xfe\xff", 4)), {0, 1, 254, 255}},
-        {npy(">u8", false, "(2, 2)", std::string(7, '\0') + "\x01" + std::string(8, '\xff') +
+        {npy(">u8", false, "(2, 2)", std::string(7, '\0') + "\x01" + std::string(6, '\xff') + "\xf8" +
+                                         std::string(17, '\0')),
+         {1, 18446744073709549568.0, 0, 0}},  // 2^64 - 2^11: exact
+        {npy("<i8", false, "(2, 2)", std::string(7, '\0') + "\x10" + std::string(7, '\0') + "\xf0" +
                                          std::string(16, '\0')),
-         {1, 18446744073709551615.0, 0, 0}},
+         {std::ldexp(1, 60), -std::ldexp(1, 60), 0, 0}},
     };
     for (const auto &t : cases) {
         Mesh *mesh = readBack(convert(t.input, "h.npy", withSpacing(1)));
@@ -251,7 +254,9 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
 
 TEST(ImportErrors, OneLineNamingThePlace)
 {
-    ImportRequest plain, grid, nonuniform, every, tall, spaced = withSpacing(2);
+    ImportRequest plain, grid, nonuniform, every, tall, spaced = withSpacing(2), first, last;
+    first.layout = ArrayLayout::XyzFirst;
+    last.layout = ArrayLayout::XyzLast;
     grid.formatGiven = nonuniform.formatGiven = true;
     grid.format = Format::Grid;
     nonuniform.format = Format::Nonuniform;
@@ -297,6 +302,14 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f8", false, "(4,)", f8), "s.npy", plain, "s.npy: byte 10: shape (4,) is neither a height matrix (R, C) nor x y z as (3, R, C) or (R, C, 3)"},
         {npy("<f8", false, "(1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8)), "n.npy", plain, "n.npy: sample [0, 1] is nan, not a finite number"},
         {npy("<f2", false, "(2, 3, 3)", std::string(36, '\0') ), "x.npy", plain, ""},
+        // Integers a double cannot hold, and arrays that could be x y z either way.
+        {npy(">i8", false, "(1, 2)", f8 + "\x7f" + std::string(7, '\xff')), "i.npy", plain, "i.npy: sample [0, 1] is 9223372036854775807, which a double cannot hold exactly"},
+        {npy("<u8", false, "(1, 2)", f8 + "\x01" + std::string(6, '\0') + "\x80"), "u.npy", plain, "u.npy: sample [0, 1] is 9223372036854775809, which a double cannot hold exactly"},
+        {npy("<f2", false, "(3, 2, 3)", std::string(36, '\0')), "a.npy", plain, "a.npy: byte 10: shape (3, 2, 3) could be x y z as (3, R, C) or as (R, C, 3): say which with --layout xyz-first or --layout xyz-last"},
+        {npy("<f2", false, "(3, 2, 3)", std::string(36, '\0')), "a.npy", first, ""},
+        {npy("<f2", false, "(2, 2, 3)", std::string(24, '\0')), "a.npy", first, "a.npy: byte 10: shape (2, 2, 3) is not (3, R, C) (--layout xyz-first)"},
+        {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", last, "a.npy: byte 10: shape (2, 2) is a height matrix; --layout is for x y z arrays"},
+        {"1 2\n3 4\n", "a.txt", last, "a.txt: --layout is for NumPy x y z arrays, and this is text"},
         {std::string("\x93NUMPY\x01\x00\x50\x00{}", 12), "h.npy", plain, "h.npy: byte 8: the header length 80 runs past the end of the file"},
         {npy("<f8", false, "(1 2)", ""), "p.npy", plain, "p.npy: byte 63: expected ')' in the .npy header"},
         {std::string("\x93NUMPY\x01\x00\x22\x00", 10) + "{'descr': '<f8', 'shape': (1, 1)} ", "k.npy", plain, "k.npy: byte 43: the .npy header lacks descr, fortran_order or shape"},

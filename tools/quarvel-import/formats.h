@@ -30,8 +30,15 @@ Samples gridSamples(TextNumbers &&numbers, const std::string &name);
 // what is wrong with them for it, at *line.
 std::string nonuniformProblem(const TextNumbers &numbers, long *line);
 
+// How a three-dimensional array holds x y z: (3, R, C) is xyz-first,
+// (R, C, 3) xyz-last.  Unsaid, the shape tells, and a (3, n, 3) array,
+// which could be either, is refused.
+enum class ArrayLayout { Unsaid, XyzFirst, XyzLast };
+bool arrayLayoutNamed(const std::string &name, ArrayLayout *layout);
+
 // NumPy's .npy file, whole in memory.
-Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name);
+Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name,
+                ArrayLayout layout = ArrayLayout::Unsaid);
 
 // An elevation image as a height matrix, top row north.
 Samples rasterSamples(Raster &&raster);

@@ -10,8 +10,14 @@
 // latitude of the centre from the tie point; GDAL's no-data value
 // (GDAL_NODATA, tag 42113, a number as text).
 //
-// libtiff's warnings are silenced; its first error becomes the one line
-// that ends the run.
+// libtiff's first error becomes the one line that ends the run.  A warning
+// about a tag this reader relies on (size, sample type, compression, the
+// strip or tile layout, the GeoTIFF tags) ends it too: libtiff then goes
+// on with a guess, which could make a surface of the file's own bytes.
+// Warnings about other tags are left unsaid.  Before any sample is read,
+// every strip or tile the image needs must lie inside the file and be
+// able to hold its samples, so no buffer is larger than the file can fill.
+#include "common/mesh_text.h"
 #include "common/quote.h"
 #include "image_common.h"
 #include "raster.h"
@@ -20,6 +26,7 @@
 #include <geotiff/geotiff.h>
 #include <geotiff/geovalues.h>
 #include <geotiff/xtiffio.h>
+#include <proj.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -28,7 +35,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <type_traits>
 #include <mutex>
 
 namespace {
@@ -36,7 +45,8 @@ namespace {
 struct TiffSource {
     const std::vector<unsigned char> &bytes;
     toff_t at = 0;
-    std::string error;  // libtiff's first error message
+    std::string error;       // libtiff's first error message
+    std::string tagWarning;  // its first warning about a tag read here
 };
 
 // Closes the TIFF and frees the buffer however readTiff ends.
@@ -93,7 +103,29 @@ static int onError(TIFF *, void *data, const char *module, const char *format, v
     return 1;
 }
 
-static int onWarning(TIFF *, void *, const char *, const char *, va_list) { return 1; }
+// The tags whose trouble is a refusal, by libtiff's and libgeotiff's names.
+static const char *const tagsRead[] = {
+    "ImageWidth", "ImageLength", "BitsPerSample", "SampleFormat", "SamplesPerPixel",
+    "Compression", "PlanarConfiguration", "Photometric", "Orientation", "StripOffsets",
+    "StripByteCounts", "RowsPerStrip", "TileWidth", "TileLength", "TileOffsets",
+    "TileByteCounts", "GeoPixelScale", "GeoTiePoints", "GeoKeyDirectory", "GeoDoubleParams",
+    "GeoASCIIParams", "GDALNoDataValue"};
+
+static int onWarning(TIFF *, void *data, const char *module, const char *format, va_list args)
+{
+    TiffSource *in = static_cast<TiffSource *>(data);
+    if (in->tagWarning.empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, args);
+        for (const char *tag : tagsRead) {
+            if (std::strstr(text, tag)) {
+                in->tagWarning = std::string(module ? module : "libtiff") + ": " + text;
+                break;
+            }
+        }
+    }
+    return 1;
+}
 
 static void onGeoTiffError(GTIF *, int, const char *, ...) {}
 
@@ -122,7 +154,71 @@ static void registerTags()
 
 static void failTiff(const TiffSource &in, const std::string &name, const std::string &what)
 {
-    imageFail(name, what + (in.error.empty() ? "" : ": " + in.error));
+    imageFail(name, what + (in.error.empty() ? "" : ": " + printable(in.error)));
+}
+
+static void refuseTagWarning(const TiffSource &in, const std::string &name)
+{
+    if (!in.tagWarning.empty()) {
+        imageFail(name, "bad TIFF tag: " + printable(in.tagWarning));
+    }
+}
+
+// The most bytes one stored byte can decode to, by compression: exact for
+// none and PackBits, the formats' limits for LZW (a 12-bit code stands for
+// at most 4096 bytes) and Deflate (1032), and a generous bound for the
+// rest (a Zstandard run-length block: 4 bytes for 128 KiB).
+static double largestExpansion(uint16_t compression)
+{
+    switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;
+    case COMPRESSION_LZW: return 4096;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE: return 1032;
+    default: return 32768;
+    }
+}
+
+// Every strip or tile the image needs is there, lies inside the file and
+// can hold the samples it must give: checked before any is decoded.
+static void checkBlocks(TIFF *tif, const TiffSource &in, const std::string &name, const Raster &r,
+                        uint32_t blockWidth, uint32_t blockHeight, int bytesPerSample)
+{
+    bool tiled = TIFFIsTiled(tif);
+    const std::string kind = tiled ? "tile" : "strip";
+    uint32_t across = tiled ? uint32_t((r.width + blockWidth - 1) / blockWidth) : 1;
+    uint32_t down = uint32_t((r.height + blockHeight - 1) / blockHeight);
+    uint32_t stored = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (double(across) * down > stored) {
+        imageFail(name, "the image needs " +
+                            std::to_string(uint64_t(across) * down) + " " + kind + "s" +
+                            ", the file lists " + std::to_string(stored));
+    }
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const double expansion = largestExpansion(compression);
+    for (uint32_t down0 = 0; down0 < down; ++down0) {
+        uint32_t rows = std::min(blockHeight, uint32_t(r.height) - down0 * blockHeight);
+        for (uint32_t across0 = 0; across0 < across; ++across0) {
+            uint32_t block = down0 * across + across0;
+            uint64_t offset = TIFFGetStrileOffset(tif, block);
+            uint64_t count = TIFFGetStrileByteCount(tif, block);
+            std::string which = kind + " " + std::to_string(block);
+            if (count == 0 || offset > in.bytes.size() || count > in.bytes.size() - offset) {
+                imageFail(name, which + " (bytes " + std::to_string(offset) + " to " +
+                                    std::to_string(offset + count) + ") lies outside the " +
+                                    std::to_string(in.bytes.size()) + "-byte file" +
+                                    (count == 0 ? " or is empty" : ""));
+            }
+            // A tile is decoded whole; a strip's rows below the image are not.
+            double needed = double(tiled ? blockHeight : rows) * blockWidth * bytesPerSample;
+            if (needed > double(count) * expansion) {
+                imageFail(name, which + " holds " + std::to_string(count) + " bytes, too few for its " +
+                                    std::to_string(uint64_t(needed)) + " bytes of samples");
+            }
+        }
+    }
 }
 
 static std::string typeText(int format, int bits)
@@ -134,17 +230,45 @@ static std::string typeText(int format, int bits)
     return std::to_string(bits) + "-bit " + kind;
 }
 
+// Whether a double holds v exactly: always, but for 64-bit integers above
+// 2^53 that are not a multiple of a large enough power of two.
 template <typename T>
-static void convert(const unsigned char *from, double *to, long count)
+static bool heldExactly(T v)
+{
+    if constexpr (std::is_integral_v<T> && sizeof(T) == 8) {
+        double d = double(v);
+        return d < 18446744073709551616.0 && d < double(std::numeric_limits<T>::max()) + 1.0 && T(d) == v;
+    }
+    return true;
+}
+
+// Converts count samples; returns the index of the first one a double
+// cannot hold exactly, or -1.
+template <typename T>
+static long convert(const unsigned char *from, double *to, long count)
 {
     for (long k = 0; k < count; ++k) {
         T v;
         std::memcpy(&v, from + k * sizeof(T), sizeof(T));
         to[k] = double(v);
+        if (!heldExactly(v)) {
+            return k;
+        }
     }
+    return -1;
 }
 
-using Converter = void (*)(const unsigned char *, double *, long);
+// The sample at from as the file holds it, for a message.
+static std::string integerText(const unsigned char *from, bool isSigned)
+{
+    int64_t i;
+    uint64_t u;
+    std::memcpy(&i, from, 8);
+    std::memcpy(&u, from, 8);
+    return isSigned ? std::to_string(i) : std::to_string(u);
+}
+
+using Converter = long (*)(const unsigned char *, double *, long);
 
 static Converter converterFor(int format, int bits)
 {
@@ -165,7 +289,7 @@ static Converter converterFor(int format, int bits)
 // Decodes block after block (strips, or tiles), copying the part of each
 // inside the image into its rows.
 static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &name,
-                       Raster &r, Converter convert, int bytesPerSample)
+                       Raster &r, Converter convert, int bytesPerSample, bool isSigned)
 {
     TIFF *tif = reader.tif;
     bool tiled = TIFFIsTiled(tif);
@@ -176,6 +300,13 @@ static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &na
     } else {
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &blockHeight);
         blockHeight = std::min(blockHeight, uint32_t(r.height));
+    }
+    if (tiled && (blockWidth % 16 != 0 || blockHeight % 16 != 0)) {
+        imageFail(name, "tiles of " + std::to_string(blockWidth) + " x " + std::to_string(blockHeight) +
+                            " pixels: TIFF tile sides are multiples of 16");
+    }
+    if (blockWidth > 0 && blockHeight > 0) {
+        checkBlocks(tif, in, name, r, blockWidth, blockHeight, bytesPerSample);
     }
     tmsize_t blockSize = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
     // A tile may overhang the image, but not by more than the image itself.
@@ -196,6 +327,7 @@ static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &na
     for (uint32_t y0 = 0; y0 < uint32_t(r.height); y0 += blockHeight) {
         for (uint32_t x0 = 0; x0 < uint32_t(r.width); x0 += blockWidth) {
             uint32_t block = tiled ? TIFFComputeTile(tif, x0, y0, 0, 0) : TIFFComputeStrip(tif, y0, 0);
+            in.error.clear();  // only this block's trouble is quoted
             tmsize_t got = tiled ? TIFFReadEncodedTile(tif, block, reader.block.get(), blockSize)
                                  : TIFFReadEncodedStrip(tif, block, reader.block.get(), blockSize);
             uint32_t rows = std::min(blockHeight, uint32_t(r.height) - y0);
@@ -208,8 +340,14 @@ static void readBlocks(TiffReader &reader, TiffSource &in, const std::string &na
             }
             r.samples.resize(std::max(r.samples.size(), size_t(y0 + rows) * size_t(r.width)));
             for (uint32_t y = 0; y < rows; ++y) {
-                convert(reader.block.get() + size_t(y) * blockWidth * bytesPerSample,
-                        r.samples.data() + (y0 + y) * r.width + x0, cols);
+                const unsigned char *from = reader.block.get() + size_t(y) * blockWidth * bytesPerSample;
+                long inexact = convert(from, r.samples.data() + (y0 + y) * r.width + x0, cols);
+                if (inexact >= 0) {
+                    imageFail(name, "sample at row " + std::to_string(y0 + y + 1) + ", column " +
+                                        std::to_string(x0 + uint32_t(inexact) + 1) + " is " +
+                                        integerText(from + inexact * bytesPerSample, isSigned) +
+                                        ", which a double cannot hold exactly");
+                }
             }
         }
     }
@@ -230,26 +368,82 @@ static void orient(Raster &r, int orientation)
     }
 }
 
+// PROJ, which libgeotiff asks about units and coordinate systems, prints
+// its own complaints about codes it does not know; what matters to the
+// user is said once, as a note of ours.
+static void quietProj(void *, int, const char *) {}
+
+// Whether the file's units are ones PROJ knows: the units code where one
+// is given, else the coordinate system's code (which implies units), else
+// nothing said (then metres or degrees are taken).
+static bool unitsKnown(GTIF *geo, PJ_CONTEXT *proj, bool projected)
+{
+    unsigned short code = 0;
+    double size = 0;
+    if (GTIFKeyGetSHORT(geo, projected ? ProjLinearUnitsGeoKey : GeogAngularUnitsGeoKey, &code, 0, 1) == 1 &&
+        code != KvUserDefined) {
+        return projected ? GTIFGetUOMLengthInfoEx(proj, code, nullptr, &size) && size > 0
+                         : GTIFGetUOMAngleInfoEx(proj, code, nullptr, &size) && size > 0;
+    }
+    if (GTIFKeyGetSHORT(geo, projected ? ProjectedCSTypeGeoKey : GeographicTypeGeoKey, &code, 0, 1) == 1 &&
+        code != KvUserDefined) {
+        return projected ? GTIFGetPCSInfoEx(proj, code, nullptr, nullptr, nullptr, nullptr)
+                         : GTIFGetGCSInfoEx(proj, code, nullptr, nullptr, nullptr, nullptr);
+    }
+    return true;
+}
+
+static void addNote(Raster &r, const std::string &note)
+{
+    if (r.note.empty()) {
+        r.note = note + "; the pixel spacing is not used";
+    }
+}
+
 // Spacing from ModelPixelScale, in metres or degrees per the GeoTIFF keys.
+// Units or a coordinate system that PROJ does not know leave the spacing
+// unknown, with a note, rather than taken as metres.
 static void readSpacing(TIFF *tif, Raster &r)
 {
     uint16_t count = 0;
     double *scale = nullptr, *tie = nullptr;
-    if (!TIFFGetField(tif, TIFFTAG_GEOPIXELSCALE, &count, &scale) || count < 2 ||
-        !(scale[0] > 0) || !(scale[1] > 0) || !std::isfinite(scale[0] * scale[1])) {
+    if (!TIFFGetField(tif, TIFFTAG_GEOPIXELSCALE, &count, &scale)) {
         return;
     }
+    if (count < 2 || !(scale[0] > 0) || !(scale[1] > 0) || !std::isfinite(scale[0] * scale[1])) {
+        std::string shown = count < 2 ? std::to_string(count) + " value" + (count == 1 ? "" : "s")
+                                      : formatNumber(scale[0]) + ", " + formatNumber(scale[1]);
+        addNote(r, "the pixel size (ModelPixelScale: " + shown + ") is not usable");
+        return;
+    }
+    struct DestroyContext {
+        void operator()(PJ_CONTEXT *c) const { proj_context_destroy(c); }
+    };
+    std::unique_ptr<PJ_CONTEXT, DestroyContext> proj(proj_context_create());
+    if (!proj) {
+        return;
+    }
+    proj_log_func(proj.get(), nullptr, quietProj);
     GTIF *geo = GTIFNewEx(tif, onGeoTiffError, nullptr);
     if (!geo) {
         return;
     }
+    GTIFAttachPROJContext(geo, proj.get());
     GTIFDefn defn;
     bool known = GTIFGetDefn(geo, &defn) && defn.DefnSet;
+    bool projected = defn.Model == ModelTypeProjected;
+    std::string unknown = !known || unitsKnown(geo, proj.get(), projected) ? ""
+                          : projected ? "the projected units (or EPSG code) are unknown"
+                                      : "the angular units (or EPSG code) are unknown";
     GTIFFree(geo);
     if (!known) {
         return;
     }
-    if (defn.Model == ModelTypeProjected && defn.UOMLengthInMeters > 0) {
+    if (!unknown.empty()) {
+        addNote(r, unknown);
+        return;
+    }
+    if (projected && defn.UOMLengthInMeters > 0) {
         r.dx = scale[0] * defn.UOMLengthInMeters;
         r.dy = scale[1] * defn.UOMLengthInMeters;
         r.spacingKnown = true;
@@ -296,11 +490,11 @@ Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name
         imageFail(name, "byte 0: not a TIFF file (it starts with neither II nor MM)");
     }
     registerTags();
-    TiffSource in{bytes, 0, {}};
+    TiffSource in{bytes, 0, {}, {}};
     TiffReader reader;
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, onError, &in);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, onWarning, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, onWarning, &in);
     reader.tif = TIFFClientOpenExt(name.c_str(), "rm", &in, readBytes, writeBytes, seekTo,
                                    closeSource, sourceSize, noMap, noUnmap, options);
     TIFFOpenOptionsFree(options);
@@ -308,6 +502,8 @@ Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name
         failTiff(in, name, "not a readable TIFF file");
     }
     TIFF *tif = reader.tif;
+    refuseTagWarning(in, name);
+    in.error.clear();  // what went wrong with other tags on the way does not matter
     uint32_t width = 0, height = 0;
     uint16_t samplesPerPixel = 1, bits = 1, format = SAMPLEFORMAT_UINT, photometric = 0, orientation = 1;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
@@ -337,9 +533,10 @@ Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name
     r.width = long(width);
     r.height = long(height);
     pixelCount(name, r.width, r.height);
-    readBlocks(reader, in, name, r, convert, bits / 8);
+    readBlocks(reader, in, name, r, convert, bits / 8, format == SAMPLEFORMAT_INT);
     orient(r, orientation);
     readSpacing(tif, r);
     readNoData(tif, name, r, format, bits);
+    refuseTagWarning(in, name);  // libgeotiff reads its tags late
     return r;
 }

@@ -22,8 +22,12 @@ static std::vector<unsigned char> readRest(FILE *stream, const std::string &head
 }
 
 static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
-                           Format *found)
+                           ArrayLayout layout, Format *found)
 {
+    if (layout != ArrayLayout::Unsaid && format != Format::Npy) {
+        fail(toolName, displayName(name) + ": --layout is for NumPy x y z arrays, and this is " +
+                           (format == Format::Text ? std::string("text") : formatName(format)));
+    }
     if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
         format == Format::Grid) {
         TextNumbers numbers = readTextNumbers(stream, head, name);
@@ -42,12 +46,15 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
     *found = format;
     std::vector<unsigned char> bytes = readRest(stream, head, name);
     if (format == Format::Npy) {
-        return readNpy(bytes, name);
+        return readNpy(bytes, name, layout);
     }
     Raster raster = format == Format::Png   ? readPng(bytes, name)
                     : format == Format::Pgm ? readPgm(bytes, name)
                                             : readTiff(bytes, name);
     bytes = std::vector<unsigned char>();
+    if (!raster.note.empty()) {
+        std::fprintf(stderr, "%s: note: %s: %s\n", toolName, displayName(name).c_str(), raster.note.c_str());
+    }
     return rasterSamples(std::move(raster));
 }
 
@@ -63,7 +70,7 @@ void importData(FILE *stream, const std::string &name, const ImportRequest &requ
     head.resize(std::fread(&head[0], 1, head.size(), stream));
     Format format = request.formatGiven ? request.format : detectFormat(name, head);
     Format found = format;
-    Samples samples = readSamples(stream, name, format, head, &found);
+    Samples samples = readSamples(stream, name, format, head, request.layout, &found);
 
     const ConvertOptions &options = request.convert;
     fillNoData(samples, options, name);

@@ -43,6 +43,8 @@ static const char helpText[] =
     "  --spacing DX[,DY]   distance between samples of a matrix or image\n"
     "  --nodata V|min|error  what image no-data samples become (default: min,\n"
     "                      the lowest real height)\n"
+    "  --layout L          x y z array layout: xyz-first (3, R, C) or xyz-last\n"
+    "                      (R, C, 3); needed for a (3, n, 3) array\n"
     "  --help              this text\n"
     "  --                  end of the options (for a FILE that starts with '-')\n"
     "\n"
@@ -132,7 +134,8 @@ static Arguments parseArguments(int argc, char **argv)
             value = arg.substr(equals + 1);
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
-                   arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata") {
+                   arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
+                   arg == "--layout") {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
             }
@@ -147,6 +150,10 @@ static Arguments parseArguments(int argc, char **argv)
                 usageError("unknown format " + printable(value, '\''));
             }
             a.request.formatGiven = true;
+        } else if (arg == "--layout") {
+            if (!arrayLayoutNamed(value, &a.request.layout)) {
+                usageError("--layout is xyz-first or xyz-last, not " + printable(value, '\''));
+            }
         } else if (arg == "--every") {
             a.request.convert.every = countArgument(arg, value, 1);
         } else if (arg == "--max") {

@@ -190,19 +190,28 @@ static double halfValue(uint16_t h)
     return (h & 0x8000) ? -magnitude : magnitude;
 }
 
-static double decode(const NpyHeader &header, const unsigned char *p)
+// The element at p as a double; *exact is false for a 64-bit integer that
+// a double cannot hold (above 2^53, and not a multiple of a large enough
+// power of two).
+static double decode(const NpyHeader &header, const unsigned char *p, bool *exact)
 {
+    *exact = true;
     uint64_t bits = 0;
     for (int k = 0; k < header.size; ++k) {
         int b = header.bigEndian ? k : header.size - 1 - k;
         bits = bits << 8 | p[b];
     }
     if (header.kind == 'u') {
-        return static_cast<double>(bits);
+        double v = static_cast<double>(bits);
+        *exact = v < 18446744073709551616.0 && static_cast<uint64_t>(v) == bits;
+        return v;
     }
     if (header.kind == 'i') {
         int shift = 64 - 8 * header.size;  // sign-extend
-        return static_cast<double>(static_cast<int64_t>(bits << shift) >> shift);
+        int64_t i = static_cast<int64_t>(bits << shift) >> shift;
+        double v = static_cast<double>(i);
+        *exact = v < 9223372036854775808.0 && static_cast<int64_t>(v) == i;
+        return v;
     }
     if (header.size == 2) {
         return halfValue(static_cast<uint16_t>(bits));
@@ -218,6 +227,16 @@ static double decode(const NpyHeader &header, const unsigned char *p)
     return d;
 }
 
+// A 64-bit integer element as the file holds it, in decimal.
+static std::string integerText(const NpyHeader &header, const unsigned char *p)
+{
+    uint64_t bits = 0;
+    for (int k = 0; k < header.size; ++k) {
+        bits = bits << 8 | p[header.bigEndian ? k : header.size - 1 - k];
+    }
+    return header.kind == 'u' ? std::to_string(bits) : std::to_string(static_cast<int64_t>(bits));
+}
+
 // Reads the array elements in the array's own index order into samples.
 struct ArrayReader {
     const NpyHeader &header;
@@ -229,18 +248,22 @@ struct ArrayReader {
         const std::vector<uint64_t> &s = header.shape;
         uint64_t d1 = s[1], d2 = s.size() > 2 ? s[2] : 1;
         uint64_t index = header.fortranOrder ? i0 + s[0] * (i1 + d1 * i2) : (i0 * d1 + i1) * d2 + i2;
-        double v = decode(header, data + index * header.size);
-        if (!std::isfinite(v)) {
+        bool exact;
+        double v = decode(header, data + index * header.size, &exact);
+        if (!std::isfinite(v) || !exact) {
             std::string where = "[" + std::to_string(i0) + ", " + std::to_string(i1) +
                                 (s.size() > 2 ? ", " + std::to_string(i2) : "") + "]";
-            fail(toolName, displayName(name) + ": sample " + where + " is " + formatNumber(v) +
-                               ", not a finite number");
+            fail(toolName, displayName(name) + ": sample " + where + " is " +
+                               (exact ? formatNumber(v) + ", not a finite number"
+                                      : integerText(header, data + index * header.size) +
+                                            ", which a double cannot hold exactly"));
         }
         return v;
     }
 };
 
-static Samples arraySamples(const NpyHeader &header, const unsigned char *data, const std::string &name)
+static Samples arraySamples(const NpyHeader &header, const unsigned char *data, const std::string &name,
+                            bool planes)
 {
     ArrayReader array{header, data, name};
     const std::vector<uint64_t> &shape = header.shape;
@@ -256,7 +279,6 @@ static Samples arraySamples(const NpyHeader &header, const unsigned char *data, 
         }
         return s;
     }
-    const bool planes = shape[0] == 3;  // (3, R, C); else (R, C, 3)
     s.stride = 3;
     s.lines = static_cast<long>(planes ? shape[1] : shape[0]);
     s.perLine = static_cast<long>(planes ? shape[2] : shape[1]);
@@ -271,7 +293,34 @@ static Samples arraySamples(const NpyHeader &header, const unsigned char *data, 
     return s;
 }
 
-Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name)
+bool arrayLayoutNamed(const std::string &name, ArrayLayout *layout)
+{
+    if (name == "xyz-first" || name == "xyz-last") {
+        *layout = name == "xyz-first" ? ArrayLayout::XyzFirst : ArrayLayout::XyzLast;
+        return true;
+    }
+    return false;
+}
+
+// (3, R, C) or (R, C, 3): from the shape, or from --layout where the shape
+// could be either.
+static bool planesFirst(const std::vector<uint64_t> &shape, ArrayLayout layout, const std::string &name,
+                        size_t start)
+{
+    const bool first = shape[0] == 3, last = shape[2] == 3;
+    if (layout == ArrayLayout::Unsaid && first && last) {
+        failAtByte(name, start, "shape " + shapeText(shape) + " could be x y z as (3, R, C) or as (R, C, 3): "
+                                    "say which with --layout xyz-first or --layout xyz-last");
+    }
+    if ((layout == ArrayLayout::XyzFirst && !first) || (layout == ArrayLayout::XyzLast && !last)) {
+        failAtByte(name, start, "shape " + shapeText(shape) + " is not " +
+                                    (layout == ArrayLayout::XyzFirst ? "(3, R, C) (--layout xyz-first)"
+                                                                     : "(R, C, 3) (--layout xyz-last)"));
+    }
+    return layout == ArrayLayout::Unsaid ? first : layout == ArrayLayout::XyzFirst;
+}
+
+Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name, ArrayLayout layout)
 {
     if (bytes.size() < 6 || std::memcmp(bytes.data(), "\x93NUMPY", 6) != 0) {
         failAtByte(name, 0, "not a NumPy .npy file (no \\x93NUMPY at the start)");
@@ -317,5 +366,9 @@ Samples readNpy(const std::vector<unsigned char> &bytes, const std::string &name
                                    std::to_string(needed) + " bytes of data, the file has " +
                                    std::to_string(have) + (needed > have ? " (cut short)" : ""));
     }
-    return arraySamples(header, bytes.data() + data, name);
+    if (shape.size() == 2 && layout != ArrayLayout::Unsaid) {
+        failAtByte(name, start, "shape " + shapeText(shape) + " is a height matrix; --layout is for x y z arrays");
+    }
+    const bool planes = shape.size() == 3 && planesFirst(shape, layout, name, start);
+    return arraySamples(header, bytes.data() + data, name, planes);
 }

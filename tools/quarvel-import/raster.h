@@ -24,6 +24,9 @@ struct Raster {
     double dx = 1, dy = 1;
     bool degrees = false;   // dx, dy in degrees of longitude and latitude
     double latitude = 0;    // of the image's centre, when degrees is set
+
+    // Something the file says that was not used, for a note on stderr.
+    std::string note;
 };
 
 // Each reader takes the whole file in memory (standard input included) and
