@@ -16,7 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils apitrace imagemagick
   clang libclang-rt-14-dev
-  libmuparser-dev libtiff-dev libgeotiff-dev python3-numpy time
+  libmuparser-dev libtiff-dev libgeotiff-dev libproj-dev python3-numpy time
 )
 
 missing=()
