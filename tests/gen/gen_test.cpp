@@ -205,7 +205,7 @@ TEST(GenFormula, ValuesReadBackExactly)
     for (long i = 0; i < rows; ++i) {
         for (long j = 0; j < cols; ++j) {
             const Vec3 &p = mesh->points[i][j];
-            const double x = -M_PI + 2 * M_PI * i / (rows - 1), y = -1.0 + 3.0 * j / (cols - 1);
+            const double x = -M_PI + 2 * M_PI * double(i) / double(rows - 1), y = -1.0 + 3.0 * double(j) / double(cols - 1);
             wrong += !sameBits(p.x, i == rows - 1 ? M_PI : x) || !sameBits(p.y, j == cols - 1 ? 2 : y) ||
                      !sameBits(p.z, std::sin(p.x) * std::cos(p.y));
         }

@@ -54,7 +54,7 @@ TEST(Bmp, WriteThenReadRoundTrips)
         const Bytes file = fileBytes(tmp);
         const size_t stride = 3 * w + w % 4;
         ASSERT_EQ(file.size(), 54 + h * stride);
-        EXPECT_EQ(file.substr(0, 54), "BM" + le32(file.size()) + le32(0) + le32(54) + le32(40) +
+        EXPECT_EQ(file.substr(0, 54), "BM" + le32(uint32_t(file.size())) + le32(0) + le32(54) + le32(40) +
                                           le32(w) + le32(h) + Bytes("\1\0\30\0", 4) + Bytes(24, 0));
         for (int r = 0; r < h; ++r)
             EXPECT_EQ(file.substr(54 + r * stride + 3 * w, w % 4), Bytes(w % 4, 0));

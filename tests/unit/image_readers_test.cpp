@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <unistd.h>
 
 using Bytes = std::vector<unsigned char>;
 
@@ -94,7 +95,7 @@ static Bytes packed(const std::vector<double> &samples, int bands)
 
 static Bytes makeTiff(const TiffLayout &s)
 {
-    std::string path = testing::TempDir() + "image_readers_test.tif";
+    std::string path = testing::TempDir() + "image_readers_test." + std::to_string(getpid()) + ".tif";
     TIFF *tif = XTIFFOpen(path.c_str(), s.bigEndian ? "wb" : "wl");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(s.width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(s.height));

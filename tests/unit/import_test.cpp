@@ -158,7 +158,7 @@ TEST(ImportRoundTrip, SourceValuesComeBackExactlyInPlace)
                 const Vec3 &p = mesh->points[c][r];
                 double want = t.exact ? z[r * perLine + c] : small(z[r * perLine + c]);
                 // Centred: the middle sample of 7 and of 5 at 0.
-                EXPECT_TRUE(p.x == c - 3 && p.y == r - 2 && p.z == want) << r << " " << c << ": " << p.z;
+                EXPECT_TRUE(p.x == double(c - 3) && p.y == double(r - 2) && p.z == want) << r << " " << c << ": " << p.z;
             }
         }
         freeMesh(mesh);

@@ -134,7 +134,7 @@ TEST(Prepare, SameAsPlainPasses)
     std::mt19937_64 rng(99);
     std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
     for (int trial = 0; trial < 2000; ++trial) {
-        const int rows = 1 + rng() % 12, cols = 1 + rng() % 12, reverse = rng() % 2;
+        const int rows = int(1 + rng() % 12), cols = int(1 + rng() % 12), reverse = int(rng() % 2);
         const int seam = rng() % 3 ? rows : rows - 1;  // a last row that repeats the first
         std::vector<Vec3> points;  // with degenerate facets, infinities and NaNs
         for (int k = 0; k < rows * cols; ++k) {

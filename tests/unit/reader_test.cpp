@@ -144,7 +144,7 @@ TEST(Reader, PiecesAsFgets)
                                       "\r\ny\n"};
     for (int n = 0; n < 300; ++n) {
         texts.emplace_back();
-        for (int k = rng() % 300; k > 0; --k) texts.back() += tokens[rng() % 10];
+        for (int k = int(rng() % 300); k > 0; --k) texts.back() += tokens[rng() % 10];
     }
     while (texts[0].size() < 300000) texts[0] += texts[texts[0].size() % 300 + 1];
     char buffer[lineBufferSize];

@@ -139,7 +139,7 @@ static double spread(const Range &range, long n, long count)
     if (n == count - 1 && count > 1) {
         return range.max;
     }
-    return count > 1 ? range.min + (range.max - range.min) * n / (count - 1) : range.min;
+    return count > 1 ? range.min + (range.max - range.min) * double(n) / double(count - 1) : range.min;
 }
 
 // Columns [first, end) of the surface; values go where parts say.

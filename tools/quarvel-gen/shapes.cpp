@@ -129,8 +129,8 @@ void makeShape(const std::string &name, long rows, long cols, Surface &s)
         for (long i = 0; i < rows; ++i) {
             Point p = {static_cast<double>(i), static_cast<double>(j), 0.0};
             if (shape->function != flat) {
-                double u = rows > 1 ? static_cast<double>(i) / (rows - 1) : 0.0;
-                double v = cols > 1 ? static_cast<double>(j) / (cols - 1) : 0.0;
+                double u = rows > 1 ? static_cast<double>(i) / double(rows - 1) : 0.0;
+                double v = cols > 1 ? static_cast<double>(j) / double(cols - 1) : 0.0;
                 p = shape->function(u, v);
             }
             long k = i + j * rows;

@@ -451,7 +451,7 @@ static void readSpacing(TIFF *tif, Raster &r)
                TIFFGetField(tif, TIFFTAG_GEOTIEPOINTS, &count, &tie) && count >= 6) {
         // Tie point (I, J, K) -> (X, Y, Z): row J lies at latitude Y.
         double degree = defn.UOMAngleInDegrees;
-        double latitude = (tie[4] - (r.height / 2.0 - tie[1]) * scale[1]) * degree;
+        double latitude = (tie[4] - (double(r.height) / 2.0 - tie[1]) * scale[1]) * degree;
         if (std::fabs(latitude) <= 90) {
             r.dx = scale[0] * degree;
             r.dy = scale[1] * degree;

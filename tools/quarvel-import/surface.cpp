@@ -61,12 +61,12 @@ static void placeHeights(const Samples &s, const ConvertOptions &o, Layout &l, c
     l.cols = s.lines;
     std::string how;
     if (o.spacingGiven) {
-        l.dx = o.dx * s.step;
-        l.dy = o.dy * s.step;
+        l.dx = o.dx * double(s.step);
+        l.dy = o.dy * double(s.step);
         how = " (--spacing)";
     } else if (s.spacingKnown) {
-        l.dx = s.dx * s.step;
-        l.dy = s.dy * s.step;
+        l.dx = s.dx * double(s.step);
+        l.dy = s.dy * double(s.step);
         how = " metres (from the GeoTIFF tags)";
     } else {
         double low, high;
@@ -79,7 +79,7 @@ static void placeHeights(const Samples &s, const ConvertOptions &o, Layout &l, c
         l.dx = l.dy = relief > 0 ? relief / longer * sideOverRelief : 1;
         how = ": no units known, so the longer side is 5 times the relief (--spacing overrides)";
     }
-    if (!std::isfinite(l.dx * (s.perLine - 1)) || !std::isfinite(l.dy * (s.lines - 1)) ||
+    if (!std::isfinite(l.dx * double(s.perLine - 1)) || !std::isfinite(l.dy * double(s.lines - 1)) ||
         !(l.dx > 0 && l.dy > 0)) {
         failOn(name, "the spacing times the grid size is out of the range of a double");
     }
@@ -92,7 +92,7 @@ static void placeHeights(const Samples &s, const ConvertOptions &o, Layout &l, c
 static void warnIfAboveView(const Samples &s, const Layout &l, const ConvertOptions &o, double low,
                             double high, const std::string &name)
 {
-    double halfSide = std::max(l.dx * (s.perLine - 1), l.dy * (s.lines - 1)) / 2;
+    double halfSide = std::max(l.dx * double(s.perLine - 1), l.dy * double(s.lines - 1)) / 2;
     double farthest = std::max(std::fabs((low - l.zBase) * o.zFactor), std::fabs((high - l.zBase) * o.zFactor));
     if (farthest > 1.5 * halfSide) {
         std::fprintf(stderr, "%s: note: %s: heights as written reach %.6g, far from 0 for sides of "
@@ -145,12 +145,12 @@ void writeSurface(FILE *stream, const Samples &s, const Layout &l, const Convert
     const double base = l.zBase;  // 0 unless --zero-base: heights stay exact
     if (s.stride == 1) {
         // Centred on the origin, where the viewer's view is.
-        const double middleX = (s.perLine - 1) / 2.0, middleY = (s.lines - 1) / 2.0;
+        const double middleX = double(s.perLine - 1) / 2.0, middleY = double(s.lines - 1) / 2.0;
         for (long j = 0; j < s.lines; ++j) {
             const long r = s.topLineNorth ? s.lines - 1 - j : j;
-            const double y = (j - middleY) * l.dy;
+            const double y = (double(j) - middleY) * l.dy;
             for (long i = 0; i < s.perLine; ++i) {
-                addPoint(text, (i - middleX) * l.dx, y, (s.at(r, i) - base) * zf);
+                addPoint(text, (double(i) - middleX) * l.dx, y, (s.at(r, i) - base) * zf);
             }
         }
     } else if (!l.transposed) {
