@@ -18,6 +18,7 @@
 
 #include "common/fail.h"
 #include "common/output.h"
+#include "mesh/memory_check.h"
 #include "quarvel-gen/formula.h"
 #include "quarvel-gen/options.h"
 #include "quarvel-gen/shapes.h"
@@ -51,6 +52,24 @@ static void printHelp()
         "written as an exact copy, so a whole turn comes out closed.  Errors: one\n"
         "line on standard error, status 1, nothing written.\n",
         shapeNames().c_str(), maxGridSide);
+}
+
+// A grid beyond the memory at hand is refused before any of it is made,
+// rather than filling the machine (a shape's own size is small).
+static void checkMemory(const Options &o)
+{
+    const bool perPointXY = isShapeName(o.target) || isParametric(o.target);
+    const uint64_t bytes = surfaceBytes(o.rows, o.cols, perPointXY);
+    if (o.rows > 0 && !fitsInMemory(bytes)) {
+        char size[32];
+        if (bytes < 1000000000) {
+            std::snprintf(size, sizeof size, "%.0f MB", bytes / 1e6);
+        } else {
+            std::snprintf(size, sizeof size, "%.1f GB", bytes / 1e9);
+        }
+        fail(tool, std::to_string(o.rows) + " x " + std::to_string(o.cols) + " points need " +
+                       size + " of memory, more than is available");
+    }
 }
 
 static void make(const Options &o, Surface &s)
@@ -94,6 +113,7 @@ int main(int argc, char **argv)
     if (toStandardOutput) {
         out = openOutput(tool, "-", true);  // a terminal is refused before any work
     }
+    checkMemory(options);
     Surface surface;
     try {
         make(options, surface);

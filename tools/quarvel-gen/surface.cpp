@@ -31,6 +31,19 @@ void *allocateValues(std::size_t bytes)
 
 void freeValues(void *values) { std::free(values); }
 
+// A few chunks of text for each of up to 8 formatting threads, and the
+// shortest text of every x of a row and y of a column.
+static const uint64_t writerBytes = 8 << 20;
+static const uint64_t textBytesPerLine = 32;
+
+uint64_t surfaceBytes(long rows, long cols, bool perPointXY)
+{
+    const uint64_t points = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
+    const uint64_t lines = static_cast<uint64_t>(rows) + static_cast<uint64_t>(cols);
+    const uint64_t values = perPointXY ? 3 * points : points + lines;
+    return values * sizeof(double) + lines * textBytesPerLine + writerBytes;
+}
+
 // Rounding errors of a turn (sin(2 pi) is -2.4e-16, not 0) stay far below
 // this fraction of the surface's size; any real gap is far above it.  The
 // size is the extent of the coordinates, not their magnitude: a small tube
