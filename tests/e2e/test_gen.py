@@ -22,6 +22,8 @@ REFUSALS = [
     (["torus", "-u", "0:1"], "-u does not apply to shape torus"),
     ([], "no formula or shape given (try --help)"),
     (["-o", "missing/out.mesh", "x"], "cannot write missing/out.mesh: No such file or directory"),
+    (["-o", "miss\ning/\x1b[31mout.mesh", "x"],
+     "cannot write 'miss\\ning/\\x1b[31mout.mesh': No such file or directory"),
     (["-n", "100000", "u; v; 1"], "100000 x 100000 points need 240.0 GB of memory, more than is available"),
 ]
 
