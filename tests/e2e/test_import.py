@@ -43,6 +43,8 @@ class ImportTest(unittest.TestCase):
             (("--format", "xls", "m.csv"), "unknown format 'xls' (see quarvel-import --help)"),
             (("--frobnicate", "m.csv"), "unknown option '--frobnicate' (see quarvel-import --help)"),
             (("-o",), "-o needs a value (see quarvel-import --help)"),
+            (("-o", "", "m.csv"), "-o needs a file name, or - for standard output (see quarvel-import --help)"),
+            (("--output=", "m.csv"), "--output needs a file name, or - for standard output (see quarvel-import --help)"),
             (("missing.csv",), "cannot open missing.csv: No such file or directory"),
             (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
             (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),

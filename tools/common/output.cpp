@@ -53,7 +53,7 @@ static void watchSignals(const std::string &temporary)
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal)
 {
     Output out;
-    out.path = path.empty() ? "-" : path;
+    out.path = path;
     if (out.path == "-") {
         if (refuseTerminal && isatty(STDOUT_FILENO)) {
             fail(tool, "not writing to a terminal: pipe the output into quarvel "

@@ -20,7 +20,7 @@ struct Output {
     FILE *stream = nullptr;
 };
 
-// Opens path ("-" or empty: standard output).  With refuseTerminal set, a
+// Opens path ("-": standard output; an empty name is no file).  With refuseTerminal set, a
 // standard output that is a terminal is refused (mesh text or image bytes
 // on a terminal help nobody).  Ends the program with one line on failure.
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);

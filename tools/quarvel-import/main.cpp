@@ -141,6 +141,9 @@ static Arguments parseArguments(int argc, char **argv)
         if (arg == "--zero-base") {
             a.request.convert.zeroBase = true;
         } else if (arg == "-o" || arg == "--output") {
+            if (value.empty()) {
+                usageError(arg + " needs a file name, or - for standard output");
+            }
             a.output = value;
         } else if (arg == "--format") {
             if (!formatNamed(value, &a.request.format)) {
@@ -176,7 +179,7 @@ int main(int argc, char **argv)
     // A terminal is refused before anything is read; a file is opened only
     // once the input has passed every check.
     Output out;
-    if (a.output.empty() || a.output == "-") {
+    if (a.output == "-") {
         out = openOutput(toolName, a.output, true);
     }
 
