@@ -1,7 +1,7 @@
 """quarvel-gen as a user runs it: every refusal is one line and status 1
 with nothing written, a cut-off or terminal output is refused, -o appears
 whole or not at all (an interrupt included)."""
-import os, pathlib, pty, signal, subprocess, sys, tempfile, unittest
+import os, pathlib, pty, resource, signal, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import BINARY, memory_group, wait_for
@@ -61,6 +61,13 @@ class GenTest(unittest.TestCase):
         r = subprocess.run([GEN, "-n", "8000", "u; v; 1"], stdout=subprocess.DEVNULL,
                            stderr=subprocess.PIPE, preexec_fn=join, timeout=120)
         self.assertRefused(r, "8000 x 8000 points need 1.5 GB of memory, more than is available")
+
+    def test_file_size_limit_is_reported(self):  # not a silent death by SIGXFSZ
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        with open(self.dir / "out.mesh", "wb") as out:
+            r = subprocess.run([GEN, "torus"], stdout=out, stderr=subprocess.PIPE,
+                               preexec_fn=limit, timeout=120)
+        self.assertRefused(r, "error writing standard output: File too large")
 
     def test_terminal_refused(self):
         leader, follower = pty.openpty()

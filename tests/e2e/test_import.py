@@ -1,6 +1,6 @@
 """quarvel-import's command line: options, one-line errors, -o that leaves
 no partial file, and the refusal to write mesh text to a terminal."""
-import os, pathlib, pty, subprocess, sys, tempfile, unittest
+import os, pathlib, pty, resource, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY
@@ -67,6 +67,15 @@ class ImportTest(unittest.TestCase):
         self.assertEqual(r.returncode, 1)
         self.assertEqual(out.read_text(), good)
         self.assertEqual(sorted(os.listdir(self.dir)), ["bad.csv", "m.csv", "out.mesh"])
+
+    def test_file_size_limit_is_reported(self):  # not a silent death by SIGXFSZ
+        (self.dir / "big.csv").write_text("1 2\n3 4\n" * 1000)
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        with open(self.dir / "out.mesh", "wb") as out:
+            r = subprocess.run([IMPORT, "big.csv"], cwd=self.dir, stdout=out, stderr=subprocess.PIPE,
+                               text=True, preexec_fn=limit, timeout=60, env=NO_DISPLAY)
+        self.assertEqual((r.returncode, r.stderr),
+                         (1, "quarvel-import: error writing standard output: File too large\n"))
 
     def test_terminal_refused_before_reading(self):
         main, terminal = pty.openpty()

@@ -8,6 +8,8 @@
 // behind.  This is the viewer's own safe save (image/safe_save.h): a
 // device, a FIFO or another owner's file is written in place instead.  SIGINT,
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
+// A write past a file size limit fails with a message only where the
+// tool's main() ignores SIGXFSZ, as every tool does.
 #pragma once
 
 #include <cstdio>

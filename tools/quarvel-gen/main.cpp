@@ -12,6 +12,7 @@
 // standard output (never a terminal) or, with -o, to a file that appears
 // only once complete.  Any failure: one line on standard error, status 1.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -96,6 +97,10 @@ static void make(const Options &o, Surface &s)
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit a write fails and is reported (standard output
+    // redirected to a file included), as in the viewer, instead of the
+    // signal ending the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     Options options;
     std::string error = parseOptions(argc, argv, options);
     if (!error.empty()) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -175,6 +176,10 @@ static Arguments parseArguments(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit a write fails and is reported (standard output
+    // redirected to a file included), as in the viewer, instead of the
+    // signal ending the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     Arguments a = parseArguments(argc, argv);
     // A terminal is refused before anything is read; a file is opened only
     // once the input has passed every check.
