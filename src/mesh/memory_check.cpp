@@ -146,9 +146,11 @@ static uint64_t availableMemory()
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
 }
 
-bool gridFitsInMemory(long long rows, long long cols)
+bool fitsInMemory(uint64_t bytes)
 {
     const uint64_t usable =
         std::min(availableMemory(), cgroupMemoryLimit("/proc/self/mountinfo", "/proc/self/cgroup"));
-    return gridBytes(rows, cols) <= usable;
+    return bytes <= usable;
 }
+
+bool gridFitsInMemory(long long rows, long long cols) { return fitsInMemory(gridBytes(rows, cols)); }

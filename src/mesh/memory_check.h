@@ -19,6 +19,9 @@ uint64_t gridBytes(long long rows, long long cols);
 // UINT64_MAX when there is none.
 uint64_t cgroupMemoryLimit(const char *mountInfoFile, const char *cgroupFile);
 
-// True when the grid fits in the memory available now (free memory and
-// caches the system can drop), and within a container's limit.
+// True when bytes fit in the memory available now (free memory and caches
+// the system can drop), and within a container's limit.
+bool fitsInMemory(uint64_t bytes);
+
+// True when the reader's allocations for the grid fit in memory.
 bool gridFitsInMemory(long long rows, long long cols);

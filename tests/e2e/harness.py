@@ -1,7 +1,7 @@
 """Runs the real quarvel binary in a private Xvfb and drives it like a user.
 Every wait has a timeout; each Viewer has its own working directory."""
 import ctypes, ctypes.util, os, pathlib, re, shutil, struct
-import subprocess, tempfile, time
+import subprocess, tempfile, time, unittest
 
 TIMEOUT = float(os.environ.get("QUARVEL_E2E_TIMEOUT", "30"))
 BINARY = os.path.abspath(os.environ.get("QUARVEL", "quarvel"))
@@ -137,3 +137,20 @@ class Image:
     def pixel(self, x, y):  # (red, green, blue)
         return tuple(self.rows[y][3 * x:3 * x + 3][::-1])
 
+
+def memory_group(limit):  # a new cgroup (v1 or v2) with this memory limit; skips without one
+    for top, limit_file in (("/sys/fs/cgroup/memory", "memory.limit_in_bytes"),
+                            ("/sys/fs/cgroup", "memory.max")):
+        group = os.path.join(top, "quarvel-test-%d" % os.getpid())
+        try:
+            os.mkdir(group)
+        except OSError:
+            continue
+        unittest.addModuleCleanup(os.rmdir, group)
+        try:
+            with open(os.path.join(group, limit_file), "w") as f:
+                f.write(str(limit))
+            return group
+        except OSError:
+            pass
+    raise unittest.SkipTest("no memory cgroup can be made here")

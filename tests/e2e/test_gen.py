@@ -1,10 +1,10 @@
 """quarvel-gen as a user runs it: every refusal is one line and status 1
 with nothing written, a cut-off or terminal output is refused, -o appears
 whole or not at all (an interrupt included)."""
-import os, pathlib, pty, signal, subprocess, sys, tempfile, unittest
+import os, pathlib, pty, resource, signal, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import BINARY, wait_for
+from harness import BINARY, memory_group, wait_for
 
 GEN = os.path.join(os.environ.get("QUARVEL_BUILD_DIR", os.path.dirname(BINARY)), "tools", "quarvel-gen")
 
@@ -22,6 +22,9 @@ REFUSALS = [
     (["torus", "-u", "0:1"], "-u does not apply to shape torus"),
     ([], "no formula or shape given (try --help)"),
     (["-o", "missing/out.mesh", "x"], "cannot write missing/out.mesh: No such file or directory"),
+    (["-o", "miss\ning/\x1b[31mout.mesh", "x"],
+     "cannot write 'miss\\ning/\\x1b[31mout.mesh': No such file or directory"),
+    (["-n", "100000", "u; v; 1"], "100000 x 100000 points need 240.0 GB of memory, more than is available"),
 ]
 
 
@@ -50,6 +53,21 @@ class GenTest(unittest.TestCase):
             with open("/dev/full", "wb") as full:
                 self.assertRefused(self.gen(*args, stdout=full),
                                    "error writing standard output: No space left on device")
+
+    def test_grid_beyond_a_container_limit(self):
+        # 1.5 GB of values under a 1 GiB limit: refused before any is computed.
+        group = memory_group(1 << 30)
+        join = lambda: pathlib.Path(group, "cgroup.procs").write_text(str(os.getpid()))
+        r = subprocess.run([GEN, "-n", "8000", "u; v; 1"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, preexec_fn=join, timeout=120)
+        self.assertRefused(r, "8000 x 8000 points need 1.5 GB of memory, more than is available")
+
+    def test_file_size_limit_is_reported(self):  # not a silent death by SIGXFSZ
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        with open(self.dir / "out.mesh", "wb") as out:
+            r = subprocess.run([GEN, "torus"], stdout=out, stderr=subprocess.PIPE,
+                               preexec_fn=limit, timeout=120)
+        self.assertRefused(r, "error writing standard output: File too large")
 
     def test_terminal_refused(self):
         leader, follower = pty.openpty()

@@ -1,6 +1,6 @@
 """quarvel-import's command line: options, one-line errors, -o that leaves
 no partial file, and the refusal to write mesh text to a terminal."""
-import os, pathlib, pty, subprocess, sys, tempfile, unittest
+import os, pathlib, pty, resource, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY
@@ -43,6 +43,8 @@ class ImportTest(unittest.TestCase):
             (("--format", "xls", "m.csv"), "unknown format 'xls' (see quarvel-import --help)"),
             (("--frobnicate", "m.csv"), "unknown option '--frobnicate' (see quarvel-import --help)"),
             (("-o",), "-o needs a value (see quarvel-import --help)"),
+            (("-o", "", "m.csv"), "-o needs a file name, or - for standard output (see quarvel-import --help)"),
+            (("--output=", "m.csv"), "--output needs a file name, or - for standard output (see quarvel-import --help)"),
             (("missing.csv",), "cannot open missing.csv: No such file or directory"),
             (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
             (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),
@@ -65,6 +67,15 @@ class ImportTest(unittest.TestCase):
         self.assertEqual(r.returncode, 1)
         self.assertEqual(out.read_text(), good)
         self.assertEqual(sorted(os.listdir(self.dir)), ["bad.csv", "m.csv", "out.mesh"])
+
+    def test_file_size_limit_is_reported(self):  # not a silent death by SIGXFSZ
+        (self.dir / "big.csv").write_text("1 2\n3 4\n" * 1000)
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        with open(self.dir / "out.mesh", "wb") as out:
+            r = subprocess.run([IMPORT, "big.csv"], cwd=self.dir, stdout=out, stderr=subprocess.PIPE,
+                               text=True, preexec_fn=limit, timeout=60, env=NO_DISPLAY)
+        self.assertEqual((r.returncode, r.stderr),
+                         (1, "quarvel-import: error writing standard output: File too large\n"))
 
     def test_terminal_refused_before_reading(self):
         main, terminal = pty.openpty()

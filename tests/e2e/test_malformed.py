@@ -4,7 +4,7 @@ Corpus: data/malformed/NAME.mesh and the standard error it gives, NAME.expect.""
 import glob, os, subprocess, sys, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import BINARY, NO_DISPLAY, SOURCE
+from harness import BINARY, NO_DISPLAY, SOURCE, memory_group
 
 CORPUS = os.path.join(SOURCE, "tests", "data", "malformed")
 USAGE, NO_MORE = b"\nquarvel [-r] mesh-data\n\n -r: reverse surface\n\n", b"cannot read any more.\n"
@@ -62,24 +62,6 @@ class MalformedInput(unittest.TestCase):
         joined = 'echo $$ >%s/cgroup.procs; exec "$0"' % group
         self.assertEqual(run(data=b"360000000 * 1\n", script=joined), (1, b"", b"grid of 360000000"
                          b" * 1 points is too large for this machine's memory\n"))
-
-
-def memory_group(limit):  # a new cgroup (v1 or v2) with this memory limit; skips without one
-    for top, limit_file in (("/sys/fs/cgroup/memory", "memory.limit_in_bytes"),
-                            ("/sys/fs/cgroup", "memory.max")):
-        group = os.path.join(top, "quarvel-test-%d" % os.getpid())
-        try:
-            os.mkdir(group)
-        except OSError:
-            continue
-        unittest.addModuleCleanup(os.rmdir, group)
-        try:
-            with open(os.path.join(group, limit_file), "w") as f:
-                f.write(str(limit))
-            return group
-        except OSError:
-            pass
-    raise unittest.SkipTest("no memory cgroup can be made here")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """quarvel-render: the same pixels as the viewer's saved window (run under
 Xvfb) for every example and for keys that touch every drawing mode, light,
 clipping, reversal, zoom and arrow key; sizes, turntables and errors."""
-import os, pathlib, subprocess, sys, tempfile, unittest
+import os, pathlib, resource, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
@@ -124,6 +124,17 @@ class RenderTest(unittest.TestCase):
         self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1))
         self.assertIn(b"ffmpeg is not installed", r.stderr)
         self.assertEqual(os.listdir(self.dir), [])
+
+    def test_file_size_limit_is_reported(self):  # not a silent death by SIGXFSZ
+        # A hard link is written in place, with no temporary file to fall back on.
+        picture = self.dir / "p.bmp"
+        picture.write_bytes(b"old")
+        os.link(picture, self.dir / "twin.bmp")
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+        r = subprocess.run([RENDER, self.mesh("wave"), str(picture)], capture_output=True,
+                           env=NO_DISPLAY, preexec_fn=limit, timeout=300)
+        self.assertEqual((r.returncode, r.stderr),
+                         (1, b"quarvel-render: error writing %s: File too large\n" % bytes(picture)))
 
 
 if __name__ == "__main__":

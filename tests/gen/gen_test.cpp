@@ -245,6 +245,8 @@ TEST(GenFormula, WholeTurnsAreClosed)
     const char *sphere = "cos(u)*sin(v); sin(u)*sin(v); cos(v)";
     // sin(2 pi) * 1e9 is 2.4e-7 away from 0: closed only by the copied row.
     const char *bigTorus = "1e9*cos(u)*(1+0.4*cos(v)); 1e9*sin(u)*(1+0.4*cos(v)); 4e8*sin(v)";
+    // Radius 1.4 at x = 1e9: 0:6 leaves a gap of 0.395, far below 1e9 but not below 1.4.
+    const char *farTube = "1e9 + 1.4*cos(u); 1.4*sin(u); v";
     struct Case {
         const char *formula, *u, *v;
         long rows;
@@ -257,6 +259,8 @@ TEST(GenFormula, WholeTurnsAreClosed)
         {bigTorus, "0:2*pi", "0:2*pi", 50, true},
         {torus, "0:6.28", "0:2*pi", 97, false},
         {torus, "0:pi", "0:2*pi", 97, false},
+        {farTube, "0:2*pi", "0:1", 40, true},
+        {farTube, "0:6", "0:1", 40, false},
     };
     for (const Case &c : cases) {
         Surface s = formulaSurface(c.formula, c.u, c.v, c.rows, 24);
@@ -269,4 +273,34 @@ TEST(GenFormula, WholeTurnsAreClosed)
     Mesh *mesh = throughViewer(shape);
     EXPECT_TRUE(prepareAsViewer(*mesh));
     freeMesh(mesh);
+}
+
+// Two rows of one point each side of a middle one that sets the extent:
+// whether the last is made a copy of the first.
+TEST(GenFormula, SeamTolerance)
+{
+    const double far = 1e9, ulp = std::nextafter(far, 2 * far) - far;
+    struct Case {
+        double first[3], middle[3], last[3];
+        bool closed;
+    } cases[] = {
+        // A millionth wide at 1e9: only the values' own precision counts.
+        {{far, 0, 0}, {far, 1e-6, 0}, {far + 4 * ulp, 0, 0}, true},
+        {{far, 0, 0}, {far, 1e-6, 0}, {far + 5 * ulp, 0, 0}, false},
+        // An extent beyond the largest double must not close everything.
+        {{1e308, 0, 0}, {-1e308, 0, 0}, {1e308, 1e300, 0}, false},
+    };
+    for (const Case &c : cases) {
+        Surface s;
+        s.rows = 3;
+        s.cols = 1;
+        s.perPointXY = true;
+        for (const double *p : {c.first, c.middle, c.last}) {
+            s.x.push_back(p[0]);
+            s.y.push_back(p[1]);
+            s.z.push_back(p[2]);
+        }
+        closeSeams(s);
+        EXPECT_EQ(s.x[2] == s.x[0] && s.y[2] == s.y[0], c.closed) << c.last[0] << " " << c.last[1];
+    }
 }

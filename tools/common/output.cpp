@@ -39,9 +39,6 @@ static void watchSignals(const std::string &temporary)
         return;  // too long to keep: left behind on a signal, as without this
     }
     std::memcpy(signalled, temporary.c_str(), temporary.size() + 1);
-    // Past a file size limit a write should fail (and be reported, and the
-    // temporary file removed), not end the process with the file left.
-    std::signal(SIGXFSZ, SIG_IGN);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current;
         if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
@@ -53,7 +50,7 @@ static void watchSignals(const std::string &temporary)
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal)
 {
     Output out;
-    out.path = path.empty() ? "-" : path;
+    out.path = path;
     if (out.path == "-") {
         if (refuseTerminal && isatty(STDOUT_FILENO)) {
             fail(tool, "not writing to a terminal: pipe the output into quarvel "

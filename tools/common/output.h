@@ -8,6 +8,8 @@
 // behind.  This is the viewer's own safe save (image/safe_save.h): a
 // device, a FIFO or another owner's file is written in place instead.  SIGINT,
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
+// A write past a file size limit fails with a message only where the
+// tool's main() ignores SIGXFSZ, as every tool does.
 #pragma once
 
 #include <cstdio>
@@ -20,7 +22,7 @@ struct Output {
     FILE *stream = nullptr;
 };
 
-// Opens path ("-" or empty: standard output).  With refuseTerminal set, a
+// Opens path ("-": standard output; an empty name is no file).  With refuseTerminal set, a
 // standard output that is a terminal is refused (mesh text or image bytes
 // on a terminal help nobody).  Ends the program with one line on failure.
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);

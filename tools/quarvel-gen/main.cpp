@@ -12,12 +12,14 @@
 // standard output (never a terminal) or, with -o, to a file that appears
 // only once complete.  Any failure: one line on standard error, status 1.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "common/fail.h"
 #include "common/output.h"
+#include "mesh/memory_check.h"
 #include "quarvel-gen/formula.h"
 #include "quarvel-gen/options.h"
 #include "quarvel-gen/shapes.h"
@@ -53,6 +55,24 @@ static void printHelp()
         shapeNames().c_str(), maxGridSide);
 }
 
+// A grid beyond the memory at hand is refused before any of it is made,
+// rather than filling the machine (a shape's own size is small).
+static void checkMemory(const Options &o)
+{
+    const bool perPointXY = isShapeName(o.target) || isParametric(o.target);
+    const uint64_t bytes = surfaceBytes(o.rows, o.cols, perPointXY);
+    if (o.rows > 0 && !fitsInMemory(bytes)) {
+        char size[32];
+        if (bytes < 1000000000) {
+            std::snprintf(size, sizeof size, "%.0f MB", bytes / 1e6);
+        } else {
+            std::snprintf(size, sizeof size, "%.1f GB", bytes / 1e9);
+        }
+        fail(tool, std::to_string(o.rows) + " x " + std::to_string(o.cols) + " points need " +
+                       size + " of memory, more than is available");
+    }
+}
+
 static void make(const Options &o, Surface &s)
 {
     if (isShapeName(o.target)) {
@@ -77,6 +97,10 @@ static void make(const Options &o, Surface &s)
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit a write fails and is reported (standard output
+    // redirected to a file included), as in the viewer, instead of the
+    // signal ending the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     Options options;
     std::string error = parseOptions(argc, argv, options);
     if (!error.empty()) {
@@ -94,6 +118,7 @@ int main(int argc, char **argv)
     if (toStandardOutput) {
         out = openOutput(tool, "-", true);  // a terminal is refused before any work
     }
+    checkMemory(options);
     Surface surface;
     try {
         make(options, surface);

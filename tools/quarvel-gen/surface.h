@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct Surface {
     Values x, y, z;
     std::string comment;  // the mesh text's first line
 };
+
+// Bytes a rows x cols surface takes while it is made and written: its
+// values and the text the writer formats ahead.
+uint64_t surfaceBytes(long rows, long cols, bool perPointXY);
 
 // Makes a whole turn close exactly: where the last row lies within a
 // rounding error of the first at every column, it becomes a copy of the

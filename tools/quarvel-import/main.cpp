@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -144,6 +145,9 @@ static Arguments parseArguments(int argc, char **argv)
         if (arg == "--zero-base") {
             a.request.convert.zeroBase = true;
         } else if (arg == "-o" || arg == "--output") {
+            if (value.empty()) {
+                usageError(arg + " needs a file name, or - for standard output");
+            }
             a.output = value;
         } else if (arg == "--format") {
             if (!formatNamed(value, &a.request.format)) {
@@ -179,11 +183,15 @@ static Arguments parseArguments(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit a write fails and is reported (standard output
+    // redirected to a file included), as in the viewer, instead of the
+    // signal ending the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     Arguments a = parseArguments(argc, argv);
     // A terminal is refused before anything is read; a file is opened only
     // once the input has passed every check.
     Output out;
-    if (a.output.empty() || a.output == "-") {
+    if (a.output == "-") {
         out = openOutput(toolName, a.output, true);
     }
 

@@ -91,8 +91,10 @@ static void writeStill(const std::string &path, const Frame &frame)
 int main(int argc, char **argv)
 {
     preferHugePages();
-    // A failed write to ffmpeg's pipe is reported, not a silent death.
+    // A failed write to ffmpeg's pipe, or past a file size limit, is
+    // reported, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     const RenderOptions options = parseRenderOptions(argc, argv);
     for (const std::string &path : options.outputs) {
         outputKind(tool, path, options.turntableFrames > 0);
