@@ -316,6 +316,7 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         {'g', text("P2 2 2 9\n1 2\n3 4.5\n"), "t: line 3: sample 4: expected white space after it, found '.'"},
         {'g', text("P2 2 2 9\n1 2 3 4\n5\n"), "t: line 3: sample 5: '5' after the last of the 2 x 2 samples"},
         {'g', text("P2 2 2 9\n1 2\n3\n\n\n"), "t: line 6: sample 4: expected a sample, found the end of the file"},
+        {'g', text("P2 2 2 9\r1 2 # c\r3\r\n\r-"), "t: line 5: sample 4: expected a sample, found '-'"},
         {'p', text("GIF89a..."), "t: byte 0: not a PNG file (no PNG signature)"},
         {'p', makePng(PNG_COLOR_TYPE_RGB, 8, kSamples), "t: is a colour image; quarvel-import takes grey elevation images"},
         {'p', makePng(PNG_COLOR_TYPE_PALETTE, 1, {0, 1}), "t: is a palette image; quarvel-import takes grey"},

@@ -226,6 +226,8 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
     } cases[] = {
         // x along a line, y down the lines: the first line's last value.
         {"matrix", convert("0 0 0 1\n0 0 0 0\n0 0 0 0\n", "m.txt", ImportRequest()), 1.5 * d, -d},
+        {"matrix, CR line ends", convert("0 0 0 1\r0 0 0 0\r0 0 0 0\r", "m.txt", ImportRequest()), 1.5 * d, -d},
+        {"csv, CR LF line ends", convert("0,0,0,1\r\n0,0,0,0\r\n0,0,0,0", "m.csv", ImportRequest()), 1.5 * d, -d},
         {"nonuniform, y decreasing",
          convert("3 10 20 30\n9 0 0 1\n8 0 0 0\n7 0 0 0\n", "n.txt", ImportRequest()), 30, 9},
         {"grid scans along y",
@@ -274,6 +276,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
         {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
         {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
+        {"1 2\r\r3 4\r\n5 x\n", "m.txt", plain, "m.txt:4: column 2 ('x') is not a number"},
         {"1 2 3 4\n", "m.txt", plain, "m.txt: 1 line(s) of 4 sample(s): a surface needs at least 2 x 2"},
         {"1 2 3\n4 5 6\n", "m.txt", every, "m.txt: 1 line(s) of 1 sample(s) after --every or --max: a surface needs at least 2 x 2"},
         {"0 0 1\n0 1 1\n\n1 0 1\n\n", "g.dat", grid, "g.dat:4: scan 2 starting here has 1 points, but the first has 2 (every scan needs the same number)"},

@@ -23,7 +23,7 @@ struct TextParser {
     fail(toolName, displayName(p.name) + ":" + std::to_string(p.line) + ": " + message);
 }
 
-static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 static bool isSeparator(char c) { return c == ',' || c == ';'; }
 static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
 
@@ -117,15 +117,29 @@ static void parseLine(TextParser &t, const char *p, const char *end)
 }
 
 // Parses the complete lines of text[0, size); returns how much was used.
-static size_t parseLines(TextParser &t, const char *text, size_t size)
+// A line ends at LF, CR LF or a lone CR; a CR that ends the block waits for
+// the next one when more may follow, as it may be the first half of CR LF.
+static size_t parseLines(TextParser &t, const char *text, size_t size, bool more)
 {
-    size_t start = 0;
-    while (const void *nl = std::memchr(text + start, '\n', size - start)) {
-        const char *lineEnd = static_cast<const char *>(nl);
-        parseLine(t, text + start, lineEnd);
-        start = lineEnd - text + 1;
+    size_t start = 0, lf = 0;
+    bool lfFound = false;  // lf: the first LF at or after start, else size
+    while (true) {
+        if (!lfFound || lf < start) {
+            const void *found = std::memchr(text + start, '\n', size - start);
+            lf = found ? static_cast<const char *>(found) - text : size;
+            lfFound = true;
+        }
+        const void *cr = std::memchr(text + start, '\r', lf - start);
+        size_t lineEnd = cr ? static_cast<const char *>(cr) - text : lf;
+        if (lineEnd == size || (more && cr && lineEnd + 1 == size)) {
+            return start;
+        }
+        parseLine(t, text + start, text + lineEnd);
+        start = lineEnd + 1;
+        if (cr && start < size && text[start] == '\n') {
+            ++start;
+        }
     }
-    return start;
 }
 
 TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name)
@@ -144,14 +158,14 @@ TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::st
             }
             break;
         }
-        size_t used = parseLines(t, buffer.data(), have);
+        size_t used = parseLines(t, buffer.data(), have, true);
         std::memmove(buffer.data(), buffer.data() + used, have - used);
         have -= used;
         if (have == buffer.size()) {
             buffer.resize(2 * buffer.size());  // one very long line
         }
     }
-    size_t used = parseLines(t, buffer.data(), have);
+    size_t used = parseLines(t, buffer.data(), have, false);
     if (used < have) {
         parseLine(t, buffer.data() + used, buffer.data() + have);
     }
@@ -162,7 +176,7 @@ TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
 {
     TextParser t;
     t.name = name;
-    size_t used = parseLines(t, text.data(), text.size());
+    size_t used = parseLines(t, text.data(), text.size(), false);
     if (used < text.size()) {
         parseLine(t, text.data() + used, text.data() + text.size());
     }
