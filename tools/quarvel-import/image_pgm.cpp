@@ -2,9 +2,9 @@
 // bytes, two per sample, most significant first, when maxval exceeds 255).
 // The header is "P2" or "P5", the width, the height and maxval (1..65535),
 // separated by white space, with "#" comments to the end of a line (LF, CR
-// LF or a lone CR); P5 samples start after one white space character.
-// Samples are the file's integers as they are, not scaled by maxval: they
-// are heights.
+// LF or a lone CR); P5 samples start after one white space character, the
+// line end of a comment that follows maxval if there is one.  Samples are
+// the file's integers as they are, not scaled by maxval: they are heights.
 //
 // The reading is strict: a sample above maxval, a file that ends early or
 // holds more than the header says is refused, naming the byte (P5) or the
@@ -200,7 +200,9 @@ Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name)
     r.height = headerField(in, "height", 1L << 31);
     long maxval = headerField(in, "maxval", 65536);
     if (raw) {
-        // Exactly one white space character ends the header.
+        // Exactly one white space character ends the header: the line end
+        // of a comment right after maxval is that character.
+        skipComment(in);
         if (in.at >= bytes.size() || !isSpace(bytes[in.at])) {
             imageFail(name, "byte " + std::to_string(in.at) +
                                 ": expected one white space character after maxval, found " +
