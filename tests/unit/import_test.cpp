@@ -276,6 +276,8 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
         {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
         {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
+        {"1,5 2,5\n3,5 4,5\n", "m.txt", plain, "m.txt:1: column 1 ('1,5') has a decimal comma (decimal commas are not read: use decimal points)"},
+        {"1, 2\n3\t\t-4,25e1 # c\n", "m.txt", plain, "m.txt:2: column 2 ('-4,25e1') has a decimal comma (decimal commas are not read: use decimal points)"},
         {"1 2\r\r3 4\r\n5 x\n", "m.txt", plain, "m.txt:4: column 2 ('x') is not a number"},
         {"1 2 3 4\n", "m.txt", plain, "m.txt: 1 line(s) of 4 sample(s): a surface needs at least 2 x 2"},
         {"1 2 3\n4 5 6\n", "m.txt", every, "m.txt: 1 line(s) of 1 sample(s) after --every or --max: a surface needs at least 2 x 2"},

@@ -24,6 +24,7 @@ struct TextParser {
 }
 
 static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 static bool isSeparator(char c) { return c == ',' || c == ';'; }
 static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
 
@@ -70,16 +71,40 @@ static void addLine(TextParser &t, long count)
     runs.push_back({t.line, 1, count, blockStart});
 }
 
+// "1,5 2,5": where blanks separate the values, a comma between two digits
+// is a decimal comma.  Named by its blank-separated field, as the writer
+// of the file sees it.
+[[noreturn]] static void failDecimalComma(const TextParser &t, const char *line, const char *comma,
+                                          const char *end)
+{
+    const char *start = comma, *stop = comma;
+    while (start > line && !isBlank(start[-1])) {
+        --start;
+    }
+    while (stop < end && !isBlank(*stop) && *stop != '#') {
+        ++stop;
+    }
+    long column = 0;
+    for (const char *p = line; p <= start; ++p) {
+        column += !isBlank(*p) && (p == line || isBlank(p[-1]));
+    }
+    failAt(t, "column " + std::to_string(column) + " (" + quotedExcerpt(std::string(start, stop)) +
+                  ") has a decimal comma (decimal commas are not read: use decimal points)");
+}
+
 static void parseLine(TextParser &t, const char *p, const char *end)
 {
     // Spreadsheets start their text with a UTF-8 byte order mark.
     if (++t.line == 1 && end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
         p += 3;
     }
+    const char *line = p;
     t.numbers.lastLine = t.line;
     long count = 0;
     bool separatorPending = false;  // a comma or semicolon since the last value
     char separatorSeen = 0;
+    bool blankSeparated = false;       // two values with only blanks between them
+    const char *digitComma = nullptr;  // the first ',' between two digits
     bool comment = false;
     while (true) {
         while (p < end && isBlank(*p)) {
@@ -99,10 +124,17 @@ static void parseLine(TextParser &t, const char *p, const char *end)
                 failAt(t, "both ',' and ';' separate values (decimal commas are not read: use "
                           "decimal points)");
             }
+            if (!digitComma && *p == ',' && isDigit(p[-1]) && p + 1 < end && isDigit(p[1])) {
+                digitComma = p;
+            }
             separatorSeen = *p;
             separatorPending = true;
             ++p;
             continue;
+        }
+        blankSeparated = blankSeparated || (count > 0 && !separatorPending);
+        if (blankSeparated && digitComma) {
+            failDecimalComma(t, line, digitComma, end);
         }
         p = parseValue(t, p, end, ++count);
         separatorPending = false;

@@ -5,8 +5,8 @@
 // Values are separated by blanks, tabs, or one comma or semicolon (with
 // blanks around it if you like); '#' starts a comment to the end of the
 // line; a line ends at LF, CR LF or a lone CR.  Blank lines end a block
-// (gnuplot's scans).  Anything that is not a finite number is refused with
-// its line and its place on the line.
+// (gnuplot's scans).  Anything that is not a finite number, and a decimal
+// comma ("1,5 2,5"), is refused with its line and its place on the line.
 #pragma once
 
 #include <cstdio>
