@@ -44,6 +44,7 @@ class ImportTest(unittest.TestCase):
             (("--frobnicate", "m.csv"), "unknown option '--frobnicate' (see quarvel-import --help)"),
             (("-o",), "-o needs a value (see quarvel-import --help)"),
             (("missing.csv",), "cannot open missing.csv: No such file or directory"),
+            (("/dev/zero",), "/dev/zero: byte 0: a NUL byte, which text never holds (is this a binary file?)"),
             (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
             (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),
             (("--format", "pgm", "m.csv"), "m.csv: byte 0: not a PGM file (it starts with neither P2 nor P5)"),

@@ -5,7 +5,9 @@
 #include "common/fail.h"
 #include "common/quote.h"
 #include "samples.h"
+#include "text_limits.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -178,23 +180,28 @@ TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::st
 {
     TextParser t;
     t.name = name;
+    TextLimits limits;
+    limits.name = name;
+    checkTextBytes(limits, head.data(), head.size());
     std::vector<char> buffer(std::max<size_t>(1 << 20, 2 * head.size()));
     std::memcpy(buffer.data(), head.data(), head.size());
     size_t have = head.size();
     while (true) {
         size_t got = std::fread(buffer.data() + have, 1, buffer.size() - have, stream);
-        have += got;
         if (got == 0) {
             if (std::ferror(stream)) {
                 fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
             }
             break;
         }
+        checkTextBytes(limits, buffer.data() + have, got);
+        have += got;
         size_t used = parseLines(t, buffer.data(), have, true);
         std::memmove(buffer.data(), buffer.data() + used, have - used);
         have -= used;
         if (have == buffer.size()) {
-            buffer.resize(2 * buffer.size());  // one very long line
+            // A long line: checkTextBytes stops it past maxTextLine.
+            buffer.resize(std::min(2 * buffer.size(), maxTextLine + (1 << 20)));
         }
     }
     size_t used = parseLines(t, buffer.data(), have, false);
@@ -208,6 +215,9 @@ TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
 {
     TextParser t;
     t.name = name;
+    TextLimits limits;
+    limits.name = name;
+    checkTextBytes(limits, text.data(), text.size());
     size_t used = parseLines(t, text.data(), text.size(), false);
     if (used < text.size()) {
         parseLine(t, text.data() + used, text.data() + text.size());
