@@ -54,6 +54,16 @@ class ImportTest(unittest.TestCase):
             r = self.run_import(*args)
             self.assertEqual((r.returncode, r.stdout, r.stderr), (1, "", "quarvel-import: " + message + "\n"), args)
 
+    def test_file_name_stays_quoted_on_one_line(self):
+        (self.dir / "a\nb\x1b[2J.csv").write_text("1 2\n3 x\n")
+        cases = [
+            ("a\nb\x1b[2J.csv", "'a\\nb\\x1b[2J.csv':2: column 2 ('x') is not a number"),
+            ("c\n\x1b[2J.csv", "cannot open 'c\\n\\x1b[2J.csv': No such file or directory"),
+        ]
+        for name, message in cases:
+            r = self.run_import(name)
+            self.assertEqual((r.returncode, r.stderr), (1, "quarvel-import: " + message + "\n"), name)
+
     def test_output_file_is_complete_or_untouched(self):
         out = self.dir / "out.mesh"
         self.assertEqual(self.run_import("m.csv", "-o", "out.mesh").returncode, 0)

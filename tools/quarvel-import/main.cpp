@@ -182,7 +182,7 @@ int main(int argc, char **argv)
 
     FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
     if (!stream) {
-        fail(toolName, "cannot open " + a.input + ": " + std::strerror(errno));
+        fail(toolName, "cannot open " + displayName(a.input) + ": " + std::strerror(errno));
     }
     try {
         importData(stream, a.input, a.request, [&] {
@@ -193,8 +193,7 @@ int main(int argc, char **argv)
         });
     } catch (const std::bad_alloc &) {
         // One line, and fail() removes the half-made output.
-        fail(toolName, "not enough memory to read " +
-                           (a.input == "-" ? std::string("standard input") : a.input));
+        fail(toolName, "not enough memory to read " + displayName(a.input));
     }
     if (stream != stdin) {
         std::fclose(stream);
