@@ -46,6 +46,7 @@ class ImportTest(unittest.TestCase):
             (("-o", "", "m.csv"), "-o needs a file name, or - for standard output (see quarvel-import --help)"),
             (("--output=", "m.csv"), "--output needs a file name, or - for standard output (see quarvel-import --help)"),
             (("missing.csv",), "cannot open missing.csv: No such file or directory"),
+            (("/dev/zero",), "/dev/zero: byte 0: a NUL byte, which text never holds (is this a binary file?)"),
             (("--format", "npy", "m.csv"), "m.csv: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"),
             (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),
             (("--format", "pgm", "m.csv"), "m.csv: byte 0: not a PGM file (it starts with neither P2 nor P5)"),
@@ -54,6 +55,16 @@ class ImportTest(unittest.TestCase):
         for args, message in cases:
             r = self.run_import(*args)
             self.assertEqual((r.returncode, r.stdout, r.stderr), (1, "", "quarvel-import: " + message + "\n"), args)
+
+    def test_file_name_stays_quoted_on_one_line(self):
+        (self.dir / "a\nb\x1b[2J.csv").write_text("1 2\n3 x\n")
+        cases = [
+            ("a\nb\x1b[2J.csv", "'a\\nb\\x1b[2J.csv':2: column 2 ('x') is not a number"),
+            ("c\n\x1b[2J.csv", "cannot open 'c\\n\\x1b[2J.csv': No such file or directory"),
+        ]
+        for name, message in cases:
+            r = self.run_import(name)
+            self.assertEqual((r.returncode, r.stderr), (1, "quarvel-import: " + message + "\n"), name)
 
     def test_output_file_is_complete_or_untouched(self):
         out = self.dir / "out.mesh"

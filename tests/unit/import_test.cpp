@@ -13,6 +13,7 @@
 
 #include "common/fail.h"
 #include "import.h"
+#include "text_limits.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 
@@ -229,6 +230,8 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
     } cases[] = {
         // x along a line, y down the lines: the first line's last value.
         {"matrix", convert("0 0 0 1\n0 0 0 0\n0 0 0 0\n", "m.txt", ImportRequest()), 1.5 * d, -d},
+        {"matrix, CR line ends", convert("0 0 0 1\r0 0 0 0\r0 0 0 0\r", "m.txt", ImportRequest()), 1.5 * d, -d},
+        {"csv, CR LF line ends", convert("0,0,0,1\r\n0,0,0,0\r\n0,0,0,0", "m.csv", ImportRequest()), 1.5 * d, -d},
         {"nonuniform, y decreasing",
          convert("3 10 20 30\n9 0 0 1\n8 0 0 0\n7 0 0 0\n", "n.txt", ImportRequest()), 30, 9},
         {"grid scans along y",
@@ -279,6 +282,13 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
         {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
         {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
+        {"1,5 2,5\n3,5 4,5\n", "m.txt", plain, "m.txt:1: column 1 ('1,5') has a decimal comma (decimal commas are not read: use decimal points)"},
+        {"1, 2\n3\t\t-4,25e1 # c\n", "m.txt", plain, "m.txt:2: column 2 ('-4,25e1') has a decimal comma (decimal commas are not read: use decimal points)"},
+        {"1 2\r\r3 4\r\n5 x\n", "m.txt", plain, "m.txt:4: column 2 ('x') is not a number"},
+        {std::string("1 2\n3 4\0", 8), "m.txt", plain, "m.txt: byte 7: a NUL byte, which text never holds (is this a binary file?)"},
+        {std::string("P2 1 1 9\n\0", 10), "p.pgm", plain, "p.pgm: byte 9: a NUL byte, which text never holds (is this a binary file?)"},
+        {std::string(maxTextLine, '9'), "l.txt", plain, "l.txt:1: column 1 ('9999999999999999999999999999999999999999...') is out of the range of a double"},
+        {"1\n" + std::string(maxTextLine + 1, '9'), "l.txt", plain, "l.txt: byte 2: the line starting here is longer than 16 MiB, the limit for a line of text"},
         {"1 2 3 4\n", "m.txt", plain, "m.txt: 1 line(s) of 4 sample(s): a surface needs at least 2 x 2"},
         {"1 2 3\n4 5 6\n", "m.txt", every, "m.txt: 1 line(s) of 1 sample(s) after --every or --max: a surface needs at least 2 x 2"},
         {"0 0 1\n0 1 1\n\n1 0 1\n\n", "g.dat", grid, "g.dat:4: scan 2 starting here has 1 points, but the first has 2 (every scan needs the same number)"},
@@ -317,7 +327,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
     for (const auto &t : cases) {
         std::string error;
         convert(t.input, t.name, t.request, &error);
-        EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input;
+        EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input.substr(0, 80);
     }
 }
 

@@ -1,9 +1,10 @@
 // Netpbm grey maps, read by hand: P2 (samples as decimal text) and P5 (raw
 // bytes, two per sample, most significant first, when maxval exceeds 255).
 // The header is "P2" or "P5", the width, the height and maxval (1..65535),
-// separated by white space, with "#" comments to the end of a line; P5
-// samples start after one white space character.  Samples are the file's
-// integers as they are, not scaled by maxval: they are heights.
+// separated by white space, with "#" comments to the end of a line (LF, CR
+// LF or a lone CR); P5 samples start after one white space character, the
+// line end of a comment that follows maxval if there is one.  Samples are
+// the file's integers as they are, not scaled by maxval: they are heights.
 //
 // The reading is strict: a sample above maxval, a file that ends early or
 // holds more than the header says is refused, naming the byte (P5) or the
@@ -32,17 +33,28 @@ static bool isSpace(unsigned char c)
 
 static bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Skips white space and comments, counting lines.
+// A '#' comment at the cursor, up to its line end (not skipped).
+static void skipComment(Cursor &in)
+{
+    const std::vector<unsigned char> &b = in.bytes;
+    if (in.at < b.size() && b[in.at] == '#') {
+        while (in.at < b.size() && b[in.at] != '\n' && b[in.at] != '\r') {
+            ++in.at;
+        }
+    }
+}
+
+// Skips white space and comments, counting lines: LF, CR LF or a lone CR.
 static void skipBlanks(Cursor &in)
 {
     const std::vector<unsigned char> &b = in.bytes;
     while (in.at < b.size()) {
         if (b[in.at] == '#') {
-            while (in.at < b.size() && b[in.at] != '\n') {
-                ++in.at;
-            }
+            skipComment(in);
         } else if (isSpace(b[in.at])) {
-            in.line += b[in.at++] == '\n';
+            bool crLf = b[in.at] == '\r' && in.at + 1 < b.size() && b[in.at + 1] == '\n';
+            in.line += (b[in.at] == '\n' || b[in.at] == '\r') && !crLf;
+            ++in.at;
         } else {
             return;
         }
@@ -188,7 +200,9 @@ Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name)
     r.height = headerField(in, "height", 1L << 31);
     long maxval = headerField(in, "maxval", 65536);
     if (raw) {
-        // Exactly one white space character ends the header.
+        // Exactly one white space character ends the header: the line end
+        // of a comment right after maxval is that character.
+        skipComment(in);
         if (in.at >= bytes.size() || !isSpace(bytes[in.at])) {
             imageFail(name, "byte " + std::to_string(in.at) +
                                 ": expected one white space character after maxval, found " +

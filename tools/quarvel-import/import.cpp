@@ -3,16 +3,28 @@
 #include "import.h"
 
 #include "common/fail.h"
+#include "text_limits.h"
 
 #include <cerrno>
 #include <cstring>
 
-static std::vector<unsigned char> readRest(FILE *stream, const std::string &head, const std::string &name)
+// A text kind (plain PGM) is checked as it arrives, as the text reader's
+// input is, so that an endless stream of no text is not held whole.
+static std::vector<unsigned char> readRest(FILE *stream, const std::string &head, const std::string &name,
+                                           bool text)
 {
+    TextLimits limits;
+    limits.name = name;
+    if (text) {
+        checkTextBytes(limits, head.data(), head.size());
+    }
     std::vector<unsigned char> bytes(head.begin(), head.end());
-    unsigned char chunk[1 << 16];
+    char chunk[1 << 16];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        if (text) {
+            checkTextBytes(limits, chunk, got);
+        }
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     if (std::ferror(stream)) {
@@ -44,7 +56,8 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
         return matrixSamples(std::move(numbers), name);
     }
     *found = format;
-    std::vector<unsigned char> bytes = readRest(stream, head, name);
+    std::vector<unsigned char> bytes =
+        readRest(stream, head, name, format == Format::Pgm && head.compare(0, 2, "P2") == 0);
     if (format == Format::Npy) {
         return readNpy(bytes, name, layout);
     }

@@ -197,7 +197,7 @@ int main(int argc, char **argv)
 
     FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
     if (!stream) {
-        fail(toolName, "cannot open " + printable(a.input) + ": " + std::strerror(errno));
+        fail(toolName, "cannot open " + displayName(a.input) + ": " + std::strerror(errno));
     }
     try {
         importData(stream, a.input, a.request, [&] {
@@ -208,8 +208,7 @@ int main(int argc, char **argv)
         });
     } catch (const std::bad_alloc &) {
         // One line, and fail() removes the half-made output.
-        fail(toolName, "not enough memory to read " +
-                           displayName(a.input));
+        fail(toolName, "not enough memory to read " + displayName(a.input));
     }
     if (stream != stdin) {
         std::fclose(stream);

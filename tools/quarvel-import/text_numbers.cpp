@@ -5,7 +5,9 @@
 #include "common/fail.h"
 #include "common/quote.h"
 #include "samples.h"
+#include "text_limits.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -23,7 +25,8 @@ struct TextParser {
     fail(toolName, displayName(p.name) + ":" + std::to_string(p.line) + ": " + message);
 }
 
-static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 static bool isSeparator(char c) { return c == ',' || c == ';'; }
 static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
 
@@ -70,16 +73,40 @@ static void addLine(TextParser &t, long count)
     runs.push_back({t.line, 1, count, blockStart});
 }
 
+// "1,5 2,5": where blanks separate the values, a comma between two digits
+// is a decimal comma.  Named by its blank-separated field, as the writer
+// of the file sees it.
+[[noreturn]] static void failDecimalComma(const TextParser &t, const char *line, const char *comma,
+                                          const char *end)
+{
+    const char *start = comma, *stop = comma;
+    while (start > line && !isBlank(start[-1])) {
+        --start;
+    }
+    while (stop < end && !isBlank(*stop) && *stop != '#') {
+        ++stop;
+    }
+    long column = 0;
+    for (const char *p = line; p <= start; ++p) {
+        column += !isBlank(*p) && (p == line || isBlank(p[-1]));
+    }
+    failAt(t, "column " + std::to_string(column) + " (" + quotedExcerpt(std::string(start, stop)) +
+                  ") has a decimal comma (decimal commas are not read: use decimal points)");
+}
+
 static void parseLine(TextParser &t, const char *p, const char *end)
 {
     // Spreadsheets start their text with a UTF-8 byte order mark.
     if (++t.line == 1 && end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
         p += 3;
     }
+    const char *line = p;
     t.numbers.lastLine = t.line;
     long count = 0;
     bool separatorPending = false;  // a comma or semicolon since the last value
     char separatorSeen = 0;
+    bool blankSeparated = false;       // two values with only blanks between them
+    const char *digitComma = nullptr;  // the first ',' between two digits
     bool comment = false;
     while (true) {
         while (p < end && isBlank(*p)) {
@@ -99,10 +126,17 @@ static void parseLine(TextParser &t, const char *p, const char *end)
                 failAt(t, "both ',' and ';' separate values (decimal commas are not read: use "
                           "decimal points)");
             }
+            if (!digitComma && *p == ',' && isDigit(p[-1]) && p + 1 < end && isDigit(p[1])) {
+                digitComma = p;
+            }
             separatorSeen = *p;
             separatorPending = true;
             ++p;
             continue;
+        }
+        blankSeparated = blankSeparated || (count > 0 && !separatorPending);
+        if (blankSeparated && digitComma) {
+            failDecimalComma(t, line, digitComma, end);
         }
         p = parseValue(t, p, end, ++count);
         separatorPending = false;
@@ -117,41 +151,60 @@ static void parseLine(TextParser &t, const char *p, const char *end)
 }
 
 // Parses the complete lines of text[0, size); returns how much was used.
-static size_t parseLines(TextParser &t, const char *text, size_t size)
+// A line ends at LF, CR LF or a lone CR; a CR that ends the block waits for
+// the next one when more may follow, as it may be the first half of CR LF.
+static size_t parseLines(TextParser &t, const char *text, size_t size, bool more)
 {
-    size_t start = 0;
-    while (const void *nl = std::memchr(text + start, '\n', size - start)) {
-        const char *lineEnd = static_cast<const char *>(nl);
-        parseLine(t, text + start, lineEnd);
-        start = lineEnd - text + 1;
+    size_t start = 0, lf = 0;
+    bool lfFound = false;  // lf: the first LF at or after start, else size
+    while (true) {
+        if (!lfFound || lf < start) {
+            const void *found = std::memchr(text + start, '\n', size - start);
+            lf = found ? static_cast<const char *>(found) - text : size;
+            lfFound = true;
+        }
+        const void *cr = std::memchr(text + start, '\r', lf - start);
+        size_t lineEnd = cr ? static_cast<const char *>(cr) - text : lf;
+        if (lineEnd == size || (more && cr && lineEnd + 1 == size)) {
+            return start;
+        }
+        parseLine(t, text + start, text + lineEnd);
+        start = lineEnd + 1;
+        if (cr && start < size && text[start] == '\n') {
+            ++start;
+        }
     }
-    return start;
 }
 
 TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name)
 {
     TextParser t;
     t.name = name;
+    TextLimits limits;
+    limits.name = name;
+    checkTextBytes(limits, head.data(), head.size());
     std::vector<char> buffer(std::max<size_t>(1 << 20, 2 * head.size()));
     std::memcpy(buffer.data(), head.data(), head.size());
     size_t have = head.size();
     while (true) {
         size_t got = std::fread(buffer.data() + have, 1, buffer.size() - have, stream);
-        have += got;
         if (got == 0) {
             if (std::ferror(stream)) {
                 fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
             }
             break;
         }
-        size_t used = parseLines(t, buffer.data(), have);
+        checkTextBytes(limits, buffer.data() + have, got);
+        have += got;
+        size_t used = parseLines(t, buffer.data(), have, true);
         std::memmove(buffer.data(), buffer.data() + used, have - used);
         have -= used;
         if (have == buffer.size()) {
-            buffer.resize(2 * buffer.size());  // one very long line
+            // A long line: checkTextBytes stops it past maxTextLine.
+            buffer.resize(std::min(2 * buffer.size(), maxTextLine + (1 << 20)));
         }
     }
-    size_t used = parseLines(t, buffer.data(), have);
+    size_t used = parseLines(t, buffer.data(), have, false);
     if (used < have) {
         parseLine(t, buffer.data() + used, buffer.data() + have);
     }
@@ -162,7 +215,10 @@ TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
 {
     TextParser t;
     t.name = name;
-    size_t used = parseLines(t, text.data(), text.size());
+    TextLimits limits;
+    limits.name = name;
+    checkTextBytes(limits, text.data(), text.size());
+    size_t used = parseLines(t, text.data(), text.size(), false);
     if (used < text.size()) {
         parseLine(t, text.data() + used, text.data() + text.size());
     }

@@ -4,9 +4,10 @@
 //
 // Values are separated by blanks, tabs, or one comma or semicolon (with
 // blanks around it if you like); '#' starts a comment to the end of the
-// line; CR LF counts as LF.  Blank lines end a block (gnuplot's scans).
-// Anything that is not a finite number is refused with its line and its
-// place on the line.
+// line; a line ends at LF, CR LF or a lone CR.  Blank lines end a block
+// (gnuplot's scans).  Anything that is not a finite number, and a decimal
+// comma ("1,5 2,5"), is refused with its line and its place on the line;
+// a NUL byte or a line over 16 MiB with its byte offset (text_limits.h).
 #pragma once
 
 #include <cstdio>
