@@ -64,9 +64,9 @@ static void checkMemory(const Options &o)
     if (o.rows > 0 && !fitsInMemory(bytes)) {
         char size[32];
         if (bytes < 1000000000) {
-            std::snprintf(size, sizeof size, "%.0f MB", bytes / 1e6);
+            std::snprintf(size, sizeof size, "%.0f MB", double(bytes) / 1e6);
         } else {
-            std::snprintf(size, sizeof size, "%.1f GB", bytes / 1e9);
+            std::snprintf(size, sizeof size, "%.1f GB", double(bytes) / 1e9);
         }
         fail(tool, std::to_string(o.rows) + " x " + std::to_string(o.cols) + " points need " +
                        size + " of memory, more than is available");
