@@ -98,7 +98,7 @@ class RenderTest(unittest.TestCase):
         wave, out = self.mesh("wave"), str(self.dir / "out.png")
         cases = [  # (arguments, standard input, part of the message)
             ([wave, "/nonexistent/dir/out.png"], None, b"cannot write /nonexistent/dir/out.png"),
-            (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"not in 'x y z' format."),
+            (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"render: standard input: not in 'x y z' format.\n"),
             ([str(self.dir / "none.mesh"), out], None, b"cannot open"),
             (["--size", "0x5", wave, out], None, b"--size wants a whole number"),
             (["--size", "500", wave, out], None, b"--size wants WIDTHxHEIGHT"),
@@ -117,13 +117,32 @@ class RenderTest(unittest.TestCase):
                 r = render(*args, stdin=stdin)
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(message, r.stderr)
-                self.assertLessEqual(r.stderr.count(b"\n"), 1, r.stderr)
+                self.assertTrue(r.stderr.startswith(b"quarvel-render: ") and r.stderr.endswith(b"\n")
+                                and r.stderr.count(b"\n") == 1, r.stderr)
                 self.assertEqual(os.listdir(self.dir), [])
         r = subprocess.run([RENDER, "--turntable", "4", wave, str(self.dir / "a.mp4")],
                            capture_output=True, env=dict(NO_DISPLAY, PATH="/nonexistent"))
         self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1))
         self.assertIn(b"ffmpeg is not installed", r.stderr)
         self.assertEqual(os.listdir(self.dir), [])
+
+    def test_file_names_with_control_characters_stay_on_one_line(self):
+        odd = str(self.dir / "a\n\x1b[31m")
+        pathlib.Path(odd + ".mesh").write_text("0 * 2\n")
+        shown = odd.encode().replace(b"\n", b"\\n").replace(b"\x1b", b"\\x1b")
+        cases = [  # (arguments, message)
+            ([odd + ".mesh", odd + ".png"],
+             b"'%s.mesh': bad grid size in header: 0 * 2 (rows and columns must be at least 1)" % shown),
+            ([odd + "none.mesh", odd + ".png"], b"cannot open '%snone.mesh'" % shown),
+            ([self.mesh("coarse"), odd + ".txt"], b"cannot tell what to write to '%s.txt'" % shown),
+            ([self.mesh("coarse"), odd + "/out.png"], b"cannot write '%s/out.png'" % shown),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = render(*args)
+                self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1), r.stderr)
+                self.assertIn(b"quarvel-render: " + message, r.stderr)
+                self.assertNotIn(b"\x1b", r.stderr)
 
 
 if __name__ == "__main__":
