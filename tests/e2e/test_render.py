@@ -96,6 +96,9 @@ class RenderTest(unittest.TestCase):
 
     def test_errors_give_one_line_and_no_file(self):
         wave, out = self.mesh("wave"), str(self.dir / "out.png")
+        full = self.enterContext(tempfile.TemporaryDirectory()) + "/full"  # links to /dev/full
+        for ext in (".bmp", ".png", ".gif"):
+            os.symlink("/dev/full", full + ext)
         cases = [  # (arguments, standard input, part of the message)
             ([wave, "/nonexistent/dir/out.png"], None, b"cannot write /nonexistent/dir/out.png"),
             (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"render: standard input: not in 'x y z' format.\n"),
@@ -111,6 +114,9 @@ class RenderTest(unittest.TestCase):
             (["-k", "* * *", "--turntable", "4", wave, str(self.dir / "a.gif")], None,
              b"does not divide a full turn"),
             ([wave, str(self.dir / "out.txt")], None, b"cannot tell what to write"),
+            # Writes that fail give the reason, and leave no other OUT written.
+            ([wave, full + ".png"], None, b"full.png: No space left on device"),
+            (["--turntable", "2", wave, full + ".gif"], None, b"full.gif: No space left on device"),
         ]
         for args, stdin, message in cases:
             with self.subTest(args=args):

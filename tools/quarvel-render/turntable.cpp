@@ -126,7 +126,8 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = endVideo() && ok;
     }
     if (!ok) {
-        fail(tool, "error writing " + printable(path) + (kind == OutputKind::Mp4 ? " (ffmpeg failed)" : ""));
+        fail(tool, "error writing " + printable(path) +
+                       (kind == OutputKind::Mp4 ? std::string(" (ffmpeg failed)") : ": " + std::string(gifFailure())));
     }
     if (kind != OutputKind::Frames) {
         commitOutput(tool, out);
