@@ -117,6 +117,8 @@ class RenderTest(unittest.TestCase):
             # Writes that fail give the reason, and leave no other OUT written.
             ([wave, full + ".png"], None, b"full.png: No space left on device"),
             (["--turntable", "2", wave, full + ".gif"], None, b"full.gif: No space left on device"),
+            ([wave, out, full + ".bmp"], None, b"full.bmp: No space left on device"),
+            ([wave, out, "/nonexistent/dir/b.png"], None, b"cannot write /nonexistent/dir/b.png"),
         ]
         for args, stdin, message in cases:
             with self.subTest(args=args):

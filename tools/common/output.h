@@ -8,6 +8,7 @@
 // behind.  This is the viewer's own safe save (image/safe_save.h): a
 // device, a FIFO or another owner's file is written in place instead.  SIGINT,
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
+// Several outputs may be open at once; a failure removes all of them.
 #pragma once
 
 #include <cstdio>
@@ -24,6 +25,11 @@ struct Output {
 // standard output that is a terminal is refused (mesh text or image bytes
 // on a terminal help nobody).  Ends the program with one line on failure.
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);
+
+// Flushes the stream and syncs a temporary file, so that a full disk shows
+// before any of several outputs is committed.  Ends the program with one
+// line (and removes the temporary files) if that fails.
+void syncOutput(const char *tool, Output &out);
 
 // Flushes and closes the stream, checking both, then renames the temporary
 // file into place.  Ends the program with one line (and removes the

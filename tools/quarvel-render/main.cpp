@@ -52,16 +52,32 @@ static bool applyKeys(const std::vector<Key> &keys)
     return smooth;
 }
 
-static void writeStill(const std::string &path, const Frame &frame)
+static void writeStill(const Output &out, const Frame &frame)
 {
-    const OutputKind kind = outputKind(tool, path, false);
-    Output out = openOutput(tool, path, false);
-    if (kind == OutputKind::Bmp) {
+    if (outputKind(tool, out.path, false) == OutputKind::Bmp) {
         writeBmp(out.stream, frame);
     } else {
-        writePng(tool, path.c_str(), out.stream, frame);
+        writePng(tool, out.path.c_str(), out.stream, frame);
     }
-    commitOutput(tool, out);
+}
+
+// Every OUT is opened, written and synced before any is renamed into
+// place, so a missing directory or a full disk leaves none of them.
+static void writeStills(const std::vector<std::string> &paths, const Frame &frame)
+{
+    std::vector<Output> outs;
+    for (const std::string &path : paths) {
+        outs.push_back(openOutput(tool, path, false));
+    }
+    for (const Output &out : outs) {
+        writeStill(out, frame);
+    }
+    for (Output &out : outs) {
+        syncOutput(tool, out);
+    }
+    for (Output &out : outs) {
+        commitOutput(tool, out);
+    }
 }
 
 int main(int argc, char **argv)
@@ -83,8 +99,6 @@ int main(int argc, char **argv)
     }
     Frame frame;
     drawFrame(frame);
-    for (const std::string &path : options.outputs) {
-        writeStill(path, frame);
-    }
+    writeStills(options.outputs, frame);
     return 0;
 }
