@@ -110,6 +110,7 @@ class RenderTest(unittest.TestCase):
             (["--bogus", wave, out], None, b"unknown option --bogus"),
             ([wave], None, b"needs a MESH"),
             ([wave, str(self.dir / "out.gif")], None, b"needs --turntable N"),
+            (["--fps", "5", wave, out], None, b"--fps needs --turntable"),
             (["--turntable", "4", wave, out], None, b"a turntable goes to"),
             (["-k", "* * *", "--turntable", "4", wave, str(self.dir / "a.gif")], None,
              b"does not divide a full turn"),
