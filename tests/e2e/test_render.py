@@ -1,7 +1,7 @@
 """quarvel-render: the same pixels as the viewer's saved window (run under
 Xvfb) for every example and for keys that touch every drawing mode, light,
 clipping, reversal, zoom and arrow key; sizes, turntables and errors."""
-import os, pathlib, subprocess, sys, tempfile, unittest
+import os, pathlib, resource, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
@@ -30,9 +30,9 @@ IDENTICAL = [  # (mesh, viewer options, keys, window size or None for 500 x 500)
 ]
 
 
-def render(*args, stdin=None):
+def render(*args, stdin=None, limit=None):
     return subprocess.run([RENDER, *args], input=stdin, capture_output=True, env=NO_DISPLAY,
-                          timeout=300)
+                          timeout=300, preexec_fn=limit)
 
 
 class RenderTest(unittest.TestCase):
@@ -152,6 +152,24 @@ class RenderTest(unittest.TestCase):
                 self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1), r.stderr)
                 self.assertIn(b"quarvel-render: " + message, r.stderr)
                 self.assertNotIn(b"\x1b", r.stderr)
+
+    def test_turntable_directory_holds_the_new_frames_only(self):
+        frames, wave, small = self.dir / "frames", self.mesh("wave"), ["--size", "40x30"]
+        frames.mkdir()
+        beyond = ["frame-0004.png", "frame-00007.png", "frame-12345.png"]
+        others = ["frame-999.png", "frame-0005.png.bak", "frame-0006.PNG", "notes.txt"]
+        for name in beyond + others:
+            (frames / name).write_bytes(b"old")
+        r = render(*small, "--turntable", "4", wave, str(frames))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sorted(os.listdir(frames)),
+                         sorted(others + ["frame-%04d.png" % i for i in range(4)]))
+        # A directory made for a turntable that fails goes again.
+        fsize = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (64, 64))
+        r = render(*small, "--turntable", "4", wave, str(self.dir / "new") + "/", limit=fsize)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"frame-0000.png: File too large", r.stderr)
+        self.assertFalse((self.dir / "new").exists())
 
 
 if __name__ == "__main__":
