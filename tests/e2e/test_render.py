@@ -30,9 +30,9 @@ IDENTICAL = [  # (mesh, viewer options, keys, window size or None for 500 x 500)
 ]
 
 
-def render(*args, stdin=None):
+def render(*args, stdin=None, limit=None):
     return subprocess.run([RENDER, *args], input=stdin, capture_output=True, env=NO_DISPLAY,
-                          timeout=300)
+                          timeout=300, preexec_fn=limit)
 
 
 class RenderTest(unittest.TestCase):
@@ -96,9 +96,12 @@ class RenderTest(unittest.TestCase):
 
     def test_errors_give_one_line_and_no_file(self):
         wave, out = self.mesh("wave"), str(self.dir / "out.png")
+        full = self.enterContext(tempfile.TemporaryDirectory()) + "/full"  # links to /dev/full
+        for ext in (".bmp", ".png", ".gif"):
+            os.symlink("/dev/full", full + ext)
         cases = [  # (arguments, standard input, part of the message)
             ([wave, "/nonexistent/dir/out.png"], None, b"cannot write /nonexistent/dir/out.png"),
-            (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"not in 'x y z' format."),
+            (["-", out], b"2 * 2\n1 2 3\n1 2\n", b"render: standard input: not in 'x y z' format.\n"),
             ([str(self.dir / "none.mesh"), out], None, b"cannot open"),
             (["--size", "0x5", wave, out], None, b"--size wants a whole number"),
             (["--size", "500", wave, out], None, b"--size wants WIDTHxHEIGHT"),
@@ -107,17 +110,24 @@ class RenderTest(unittest.TestCase):
             (["--bogus", wave, out], None, b"unknown option --bogus"),
             ([wave], None, b"needs a MESH"),
             ([wave, str(self.dir / "out.gif")], None, b"needs --turntable N"),
+            (["--fps", "5", wave, out], None, b"--fps needs --turntable"),
             (["--turntable", "4", wave, out], None, b"a turntable goes to"),
             (["-k", "* * *", "--turntable", "4", wave, str(self.dir / "a.gif")], None,
              b"does not divide a full turn"),
             ([wave, str(self.dir / "out.txt")], None, b"cannot tell what to write"),
+            # Writes that fail give the reason, and leave no other OUT written.
+            ([wave, full + ".png"], None, b"full.png: No space left on device"),
+            (["--turntable", "2", wave, full + ".gif"], None, b"full.gif: No space left on device"),
+            ([wave, out, full + ".bmp"], None, b"full.bmp: No space left on device"),
+            ([wave, out, "/nonexistent/dir/b.png"], None, b"cannot write /nonexistent/dir/b.png"),
         ]
         for args, stdin, message in cases:
             with self.subTest(args=args):
                 r = render(*args, stdin=stdin)
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(message, r.stderr)
-                self.assertLessEqual(r.stderr.count(b"\n"), 1, r.stderr)
+                self.assertTrue(r.stderr.startswith(b"quarvel-render: ") and r.stderr.endswith(b"\n")
+                                and r.stderr.count(b"\n") == 1, r.stderr)
                 self.assertEqual(os.listdir(self.dir), [])
         r = subprocess.run([RENDER, "--turntable", "4", wave, str(self.dir / "a.mp4")],
                            capture_output=True, env=dict(NO_DISPLAY, PATH="/nonexistent"))
@@ -135,6 +145,42 @@ class RenderTest(unittest.TestCase):
                            env=NO_DISPLAY, preexec_fn=limit, timeout=300)
         self.assertEqual((r.returncode, r.stderr),
                          (1, b"quarvel-render: error writing %s: File too large\n" % bytes(picture)))
+
+    def test_file_names_with_control_characters_stay_on_one_line(self):
+        odd = str(self.dir / "a\n\x1b[31m")
+        pathlib.Path(odd + ".mesh").write_text("0 * 2\n")
+        shown = odd.encode().replace(b"\n", b"\\n").replace(b"\x1b", b"\\x1b")
+        cases = [  # (arguments, message)
+            ([odd + ".mesh", odd + ".png"],
+             b"'%s.mesh': bad grid size in header: 0 * 2 (rows and columns must be at least 1)" % shown),
+            ([odd + "none.mesh", odd + ".png"], b"cannot open '%snone.mesh'" % shown),
+            ([self.mesh("coarse"), odd + ".txt"], b"cannot tell what to write to '%s.txt'" % shown),
+            ([self.mesh("coarse"), odd + "/out.png"], b"cannot write '%s/out.png'" % shown),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = render(*args)
+                self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1), r.stderr)
+                self.assertIn(b"quarvel-render: " + message, r.stderr)
+                self.assertNotIn(b"\x1b", r.stderr)
+
+    def test_turntable_directory_holds_the_new_frames_only(self):
+        frames, wave, small = self.dir / "frames", self.mesh("wave"), ["--size", "40x30"]
+        frames.mkdir()
+        beyond = ["frame-0004.png", "frame-00007.png", "frame-12345.png"]
+        others = ["frame-999.png", "frame-0005.png.bak", "frame-0006.PNG", "notes.txt"]
+        for name in beyond + others:
+            (frames / name).write_bytes(b"old")
+        r = render(*small, "--turntable", "4", wave, str(frames))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(sorted(os.listdir(frames)),
+                         sorted(others + ["frame-%04d.png" % i for i in range(4)]))
+        # A directory made for a turntable that fails goes again.
+        fsize = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (64, 64))
+        r = render(*small, "--turntable", "4", wave, str(self.dir / "new") + "/", limit=fsize)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"frame-0000.png: File too large", r.stderr)
+        self.assertFalse((self.dir / "new").exists())
 
 
 if __name__ == "__main__":

@@ -2,18 +2,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
-static void (*failCleanup)() = nullptr;
+static std::vector<void (*)()> failCleanups;
 static void (*failHook)(const std::string &line) = nullptr;
 
 void setFailHook(void (*hook)(const std::string &line)) { failHook = hook; }
 
-void onFail(void (*cleanup)()) { failCleanup = cleanup; }
+void onFail(void (*cleanup)()) { failCleanups.push_back(cleanup); }
 
 void fail(const char *tool, const std::string &message)
 {
-    if (failCleanup) {
-        failCleanup();
+    for (size_t i = failCleanups.size(); i-- > 0;) {
+        failCleanups[i]();
     }
     if (failHook) {
         failHook(std::string(tool) + ": " + message);

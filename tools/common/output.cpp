@@ -11,23 +11,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static Output *pending = nullptr;  // removed by fail() if the run ends early
+#include <atomic>
+#include <vector>
+
+// Outputs opened and not yet committed: fail() removes their temporary
+// files if the run ends early.
+static std::vector<Output> pending;
 
 static void removePending()
 {
-    if (pending) {
-        abandonOutput(*pending);
+    std::vector<Output> outputs;
+    outputs.swap(pending);
+    for (Output &out : outputs) {
+        abandonOutput(out);
     }
 }
 
-// The temporary file's name where a signal handler may read it, so that
-// Ctrl-C or a kill during a long write leaves no hidden file behind.
-static char signalled[4096];
+// The temporary files' names where a signal handler may read them, so
+// that Ctrl-C or a kill during a long write leaves no hidden file behind.
+// A slot is emptied when its file is done and reused, never freed: the
+// handler may walk the list at any moment.
+struct SignalledName {
+    char path[4096];
+    SignalledName *next;
+};
+static SignalledName *signalled = nullptr;
 
 static void removeAndDie(int signal)
 {
-    if (signalled[0]) {
-        unlink(signalled);
+    for (SignalledName *name = signalled; name; name = name->next) {
+        if (name->path[0]) {
+            unlink(name->path);
+        }
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -35,14 +50,46 @@ static void removeAndDie(int signal)
 
 static void watchSignals(const std::string &temporary)
 {
-    if (temporary.size() >= sizeof signalled) {
+    if (temporary.size() >= sizeof signalled->path) {
         return;  // too long to keep: left behind on a signal, as without this
     }
-    std::memcpy(signalled, temporary.c_str(), temporary.size() + 1);
+    SignalledName *slot = signalled;
+    while (slot && slot->path[0]) {
+        slot = slot->next;
+    }
+    if (!slot) {
+        slot = new SignalledName();
+        slot->next = signalled;
+        std::atomic_signal_fence(std::memory_order_release);
+        signalled = slot;
+    }
+    // The first byte last: the handler never sees half a name.
+    std::memcpy(slot->path + 1, temporary.c_str() + 1, temporary.size());
+    std::atomic_signal_fence(std::memory_order_release);
+    slot->path[0] = temporary[0];
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current;
         if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
             std::signal(signal, removeAndDie);  // an ignored signal stays ignored
+        }
+    }
+}
+
+// The output is done with (committed or abandoned): nothing more to remove.
+static void forget(const Output &out)
+{
+    if (out.temporary.empty()) {
+        return;
+    }
+    for (SignalledName *name = signalled; name; name = name->next) {
+        if (out.temporary == name->path) {
+            name->path[0] = '\0';
+        }
+    }
+    for (size_t i = 0; i < pending.size(); ++i) {
+        if (pending[i].temporary == out.temporary) {
+            pending.erase(pending.begin() + static_cast<long>(i));
+            break;
         }
     }
 }
@@ -78,11 +125,24 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
         registered = true;
         onFail(removePending);
     }
-    static Output kept;
-    kept = out;
-    pending = &kept;
+    pending.push_back(out);
     watchSignals(out.temporary);
     return out;
+}
+
+void syncOutput(const char *tool, Output &out)
+{
+    errno = 0;
+    int e = 0;
+    if (std::fflush(out.stream) != 0 || std::ferror(out.stream)) {
+        e = errno ? errno : EIO;
+    } else if (!out.temporary.empty() && fsync(fileno(out.stream)) != 0) {
+        e = errno;
+    }
+    if (e != 0) {
+        const std::string name = out.path == "-" ? "standard output" : printable(out.path);
+        fail(tool, "error writing " + name + ": " + std::strerror(e));
+    }
 }
 
 void commitOutput(const char *tool, Output &out)
@@ -102,10 +162,9 @@ void commitOutput(const char *tool, Output &out)
         save.temporary = out.temporary;
         e = finishSafeSave(&save);  // removes the temporary file on failure
     }
+    forget(out);
     out.stream = nullptr;
     out.temporary.clear();
-    pending = nullptr;
-    signalled[0] = '\0';
     if (e != 0) {
         const std::string name = out.path == "-" ? "standard output" : printable(out.path);
         fail(tool, "error writing " + name + ": " + std::strerror(e));
@@ -119,9 +178,8 @@ void abandonOutput(Output &out)
     }
     out.stream = nullptr;
     if (!out.temporary.empty()) {
-        signalled[0] = '\0';
+        forget(out);
         unlink(out.temporary.c_str());
         out.temporary.clear();
     }
-    pending = nullptr;
 }

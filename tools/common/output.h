@@ -10,6 +10,7 @@
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
 // A write past a file size limit fails with a message only where the
 // tool's main() ignores SIGXFSZ, as every tool does.
+// Several outputs may be open at once; a failure removes all of them.
 #pragma once
 
 #include <cstdio>
@@ -26,6 +27,11 @@ struct Output {
 // standard output that is a terminal is refused (mesh text or image bytes
 // on a terminal help nobody).  Ends the program with one line on failure.
 Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);
+
+// Flushes the stream and syncs a temporary file, so that a full disk shows
+// before any of several outputs is committed.  Ends the program with one
+// line (and removes the temporary files) if that fails.
+void syncOutput(const char *tool, Output &out);
 
 // Flushes and closes the stream, checking both, then renames the temporary
 // file into place.  Ends the program with one line (and removes the

@@ -2,15 +2,23 @@
 
 #include <gif_lib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 static GifFileType *gif = nullptr;
 static int frameDelay;
+static int writeError;  // errno of the first failed write, else 0
 
 static int writeToStream(GifFileType *file, const GifByteType *bytes, int length)
 {
     FILE *stream = static_cast<FILE *>(file->UserData);
-    return static_cast<int>(std::fwrite(bytes, 1, static_cast<size_t>(length), stream));
+    errno = 0;
+    const size_t written = std::fwrite(bytes, 1, static_cast<size_t>(length), stream);
+    if (written != static_cast<size_t>(length) && writeError == 0) {
+        writeError = errno ? errno : EIO;
+    }
+    return static_cast<int>(written);
 }
 
 // The NETSCAPE2.0 block: browsers and viewers loop the animation for ever.
@@ -27,6 +35,7 @@ static bool putLoopForever()
 bool beginGif(FILE *stream, int width, int height, int delay)
 {
     int error = 0;
+    writeError = 0;
     gif = EGifOpen(stream, writeToStream, &error);
     if (!gif) {
         return false;
@@ -75,4 +84,9 @@ bool endGif()
     bool ok = EGifCloseFile(gif, &error) == GIF_OK;
     gif = nullptr;
     return ok;
+}
+
+const char *gifFailure()
+{
+    return writeError ? std::strerror(writeError) : "out of memory";
 }

@@ -11,3 +11,6 @@
 bool beginGif(FILE *stream, int width, int height, int delay);
 bool addGifFrame(const Frame &frame);
 bool endGif();
+// Why a call above failed: the reason a write failed, else giflib ran out
+// of memory (the only other way it fails here).
+const char *gifFailure();

@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,12 +18,28 @@ void writeBmp(FILE *stream, const Frame &frame)
     writeBmpRows(stream, frame.rgb.data(), frame.width, frame.height);
 }
 
-static void pngError(png_structp png, png_const_charp)
+// Why libpng gave up: its own words, or the reason a write failed.
+static std::string pngFailure;
+
+static void pngError(png_structp png, png_const_charp message)
 {
+    pngFailure = message;
     png_longjmp(png, 1);
 }
 
 static void pngWarning(png_structp, png_const_charp) {}
+
+// libpng's own writer says only "Write Error"; the reason is errno's.
+static void pngWrite(png_structp png, png_bytep bytes, size_t length)
+{
+    FILE *stream = static_cast<FILE *>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(bytes, 1, length, stream) != length) {
+        png_error(png, std::strerror(errno ? errno : EIO));
+    }
+}
+
+static void pngFlush(png_structp) {}  // commitOutput flushes and checks
 
 void writePng(const char *tool, const char *path, FILE *stream, const Frame &frame)
 {
@@ -39,9 +57,9 @@ void writePng(const char *tool, const char *path, FILE *stream, const Frame &fra
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        fail(tool, "error writing " + printable(path));
+        fail(tool, "error writing " + printable(path) + ": " + pngFailure);
     }
-    png_init_io(png, stream);
+    png_set_write_fn(png, stream, pngWrite, pngFlush);
     // Level 1 and one filter: several times faster than the defaults for
     // a few per cent more bytes on shaded surfaces.
     png_set_compression_level(png, 1);

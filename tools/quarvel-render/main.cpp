@@ -8,19 +8,14 @@
 // viewer's drawing code into an OSMesa context and writes it: the pixels
 // are those of the viewer's saved window for the same keys and size.
 // The spin key "c" only sets the flag: a picture shows no time passing.
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
 
 #include "common/fail.h"
-#include "common/quote.h"
 #include "common/output.h"
-#include "mesh/prepare_while_reading.h"
-#include "mesh/reader.h"
 #include "quarvel-render/huge_pages.h"
 #include "quarvel-render/image_files.h"
+#include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
 #include "quarvel-render/options.h"
 #include "quarvel-render/output_kind.h"
@@ -31,30 +26,11 @@
 
 static const char tool[] = "quarvel-render";
 
-static FILE *openMesh(const std::string &path)
-{
-    if (path == "-") {
-        return stdin;
-    }
-    FILE *file = std::fopen(path.c_str(), "r");
-    struct stat info;
-    if (file && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
-        file = nullptr;
-    }
-    if (!file) {
-        fail(tool, "cannot open " + printable(path) + ": " + std::strerror(errno));
-    }
-    return file;
-}
-
 // The viewer's start-up: read, reverse if asked, normals and scale.
 static void loadMesh(const RenderOptions &options)
 {
     viewState.reverseSurface = options.reverse ? 1 : 0;
-    theMesh = readMesh(openMesh(options.mesh), &prepareWhileReading);
-    finishPreparing(*theMesh);
+    theMesh = readMeshFile(tool, options.mesh);
 }
 
 // Applies the keys as the viewer does, one frame after each.  Returns the
@@ -76,16 +52,32 @@ static bool applyKeys(const std::vector<Key> &keys)
     return smooth;
 }
 
-static void writeStill(const std::string &path, const Frame &frame)
+static void writeStill(const Output &out, const Frame &frame)
 {
-    const OutputKind kind = outputKind(tool, path, false);
-    Output out = openOutput(tool, path, false);
-    if (kind == OutputKind::Bmp) {
+    if (outputKind(tool, out.path, false) == OutputKind::Bmp) {
         writeBmp(out.stream, frame);
     } else {
-        writePng(tool, path.c_str(), out.stream, frame);
+        writePng(tool, out.path.c_str(), out.stream, frame);
     }
-    commitOutput(tool, out);
+}
+
+// Every OUT is opened, written and synced before any is renamed into
+// place, so a missing directory or a full disk leaves none of them.
+static void writeStills(const std::vector<std::string> &paths, const Frame &frame)
+{
+    std::vector<Output> outs;
+    for (const std::string &path : paths) {
+        outs.push_back(openOutput(tool, path, false));
+    }
+    for (const Output &out : outs) {
+        writeStill(out, frame);
+    }
+    for (Output &out : outs) {
+        syncOutput(tool, out);
+    }
+    for (Output &out : outs) {
+        commitOutput(tool, out);
+    }
 }
 
 int main(int argc, char **argv)
@@ -109,8 +101,6 @@ int main(int argc, char **argv)
     }
     Frame frame;
     drawFrame(frame);
-    for (const std::string &path : options.outputs) {
-        writeStill(path, frame);
-    }
+    writeStills(options.outputs, frame);
     return 0;
 }

@@ -101,6 +101,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     RenderOptions o;
     std::vector<std::string> positional;
     bool optionsEnded = false;
+    bool fpsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (optionsEnded || arg == "-" || arg[0] != '-') {
@@ -123,9 +124,13 @@ RenderOptions parseRenderOptions(int argc, char **argv)
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);
         } else if (arg == "--fps") {
             o.framesPerSecond = parseCount("--fps", argumentOf(i, argc, argv), 1, 100);
+            fpsGiven = true;
         } else {
             fail(tool, "unknown option " + printable(arg) + " (see --help)");
         }
+    }
+    if (fpsGiven && !o.turntableFrames) {
+        fail(tool, "--fps needs --turntable");
     }
     if (positional.size() < 2) {
         fail(tool, "needs a MESH (or -) and an OUT file (see --help)");

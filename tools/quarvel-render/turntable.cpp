@@ -1,20 +1,16 @@
 #include "quarvel-render/turntable.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/fail.h"
 #include "common/quote.h"
 #include "common/mesh_text.h"
 #include "common/output.h"
+#include "quarvel-render/frame_dir.h"
 #include "quarvel-render/gif_out.h"
-#include "quarvel-render/image_files.h"
 #include "quarvel-render/output_kind.h"
 #include "quarvel-render/video_out.h"
 #include "ui/view_callbacks.h"
@@ -59,22 +55,6 @@ static int frameCount(const char *tool, int wanted)
     return frames;
 }
 
-// Numbered so that the names sort in frame order.
-static std::string framePath(const std::string &dir, int index, int frames)
-{
-    const size_t digits = std::max<size_t>(4, std::to_string(frames - 1).size());
-    std::string number = std::to_string(index);
-    number.insert(0, digits - number.size(), '0');
-    return dir + (dir.back() == '/' ? "" : "/") + "frame-" + number + ".png";
-}
-
-static void writeFramePng(const char *tool, const std::string &path, const Frame &frame)
-{
-    Output out = openOutput(tool, path, false);
-    writePng(tool, path.c_str(), out.stream, frame);
-    commitOutput(tool, out);
-}
-
 static void showProgress(const char *tool, int done, int frames)
 {
     static const bool terminal = isatty(STDERR_FILENO);
@@ -91,11 +71,10 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
     const OutputKind kind = outputKind(tool, path, true);
     const int frames = frameCount(tool, options.turntableFrames);
     const int stepsPerFrame = arrowStepsPerTurn(viewState.angleStep) / frames;
-    if (kind == OutputKind::Frames && mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        fail(tool, "cannot make directory " + printable(path) + ": " + std::strerror(errno));
-    }
     Output out;
-    if (kind != OutputKind::Frames) {
+    if (kind == OutputKind::Frames) {
+        beginFrames(tool, path, frames);
+    } else {
         out = openOutput(tool, path, false);
     }
     bool ok = true;
@@ -116,7 +95,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         } else if (kind == OutputKind::Mp4) {
             ok = addVideoFrame(frame);
         } else {
-            writeFramePng(tool, framePath(path, i, frames), frame);
+            writeFrame(tool, i, frame);
         }
         showProgress(tool, i + 1, frames);
     }
@@ -126,9 +105,12 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = endVideo() && ok;
     }
     if (!ok) {
-        fail(tool, "error writing " + printable(path) + (kind == OutputKind::Mp4 ? " (ffmpeg failed)" : ""));
+        fail(tool, "error writing " + printable(path) +
+                       (kind == OutputKind::Mp4 ? std::string(" (ffmpeg failed)") : ": " + std::string(gifFailure())));
     }
-    if (kind != OutputKind::Frames) {
+    if (kind == OutputKind::Frames) {
+        endFrames(tool);
+    } else {
         commitOutput(tool, out);
     }
 }
