@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/fatal.h"
+#include "base/fatal.h"
 #include "mesh/line_parse.h"
 #include "mesh/prepare.h"
 #include "mesh/prepare_while_reading.h"

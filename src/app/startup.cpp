@@ -4,16 +4,15 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
-#include "app/fatal.h"
+#include "base/fatal.h"
 #include "app/process_guard.h"
+#include "base/failure.h"
+#include "mesh/mesh_file.h"
 #include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
-#include "render/display.h"
 #include "render/lighting.h"
-#include "ui/commands.h"
-#include "ui/view_callbacks.h"
+#include "ui/callbacks.h"
 #include "ui/view_state.h"
 
 static const char usageText[] = "\nquarvel [-r] mesh-data\n\n -r: reverse surface\n\n";
@@ -38,14 +37,7 @@ FILE *openMeshInput(const char *fileName)
     if (!fileName) {
         return stdin;
     }
-    // A directory opens for reading on this system but holds no text:
-    // it is refused like a file that cannot be opened.
-    FILE *file = std::fopen(fileName, "r");
-    struct stat info;
-    if (file && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    FILE *file = openMeshFile(fileName);
     if (!file) {
         std::fprintf(stderr, "cannot open file: %s\n", fileName);
         endProcess(1);
@@ -69,8 +61,16 @@ void runViewer(int argc, char **argv)
     // display and no window ever opens for bad data.
     guardProcess();
     const char *fileName = parseCommandLine(argc, argv);
-    theMesh = readMesh(openMeshInput(fileName), &prepareWhileReading);
-    finishPreparing(*theMesh);
+    // The reader's message is printed as it stands, line end or not.
+    PreparationWhileReading preparation;
+    const ReadWatcher watcher = prepareWhileReading(preparation, viewState.reverseSurface != 0);
+    try {
+        theMesh = readMesh(openMeshInput(fileName), &watcher);
+    } catch (const Failure &failure) {
+        std::fputs(failure.what(), stderr);
+        endProcess(1);
+    }
+    viewState.scale = finishPreparing(preparation, *theMesh);
 
     openWindow(&argc, argv);
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/fatal.h"
+#include "base/fatal.h"
 
 static BmpFileHeader fileHeader;
 static BmpInfoHeader infoHeader;

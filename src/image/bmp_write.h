@@ -1,4 +1,4 @@
-// Writing 24-bit BMP files, and saving the window as one.
+// Writing 24-bit BMP files.
 //
 // Layout: 14-byte file header, 40-byte information header, then the rows
 // bottom-up, each pixel as blue, green, red, each row followed by
@@ -24,9 +24,3 @@ void writeBmpHeaders(FILE *stream, int width, int height);
 // bottom row first, rows not padded (what glReadPixels delivers with a
 // pack alignment of 1).
 void writeBmpRows(FILE *stream, const unsigned char *rgb, int width, int height);
-
-// Saves the whole window, drawn afresh, to fileName and reports on
-// standard output.  A save that fails (no memory, a file that cannot be
-// opened or written) is reported on standard error and keeps the file that
-// was there, except where it has to be written in place.
-void saveImage(const char *fileName);

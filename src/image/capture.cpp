@@ -1,13 +1,15 @@
 // Saving the window: reading the back buffer and writing it as a BMP file.
-#include <GL/glut.h>
+// GL only: the window's size and the drawing come from the caller.
+#include "image/capture.h"
 
+#include <GL/gl.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/safe_save.h"
 #include "image/bmp_write.h"
-#include "image/safe_save.h"
-#include "render/display.h"
-#include "ui/view_callbacks.h"
 
 // The width x height rectangle at the lower-left of the back buffer, as
 // red-green-blue rows, bottom row first; nullptr (reported) when there is
@@ -32,19 +34,11 @@ static unsigned char *readWindowPixels(int width, int height)
     return rgb;
 }
 
-void saveImage(const char *fileName)
+void saveWindow(const char *fileName, int width, int height, void (*redraw)(int width, int height))
 {
-    int width = glutGet(GLUT_WINDOW_WIDTH);
-    int height = glutGet(GLUT_WINDOW_HEIGHT);
-
     // The back buffer's content after a swap is undefined on some systems:
     // draw the current frame again so the file shows what the window shows.
-    // Until reshape has run for the window's present size (a resize that
-    // arrives together with the key, or a key right after start), GL still
-    // draws into the old viewport, and the drawable itself is resized only
-    // when the viewport is set: bring both in line with the window first.
-    reshape(width, height);
-    renderFrame();
+    redraw(width, height);
     // The pixels come first: a save that cannot hold them touches no file.
     unsigned char *rgb = readWindowPixels(width, height);
     if (!rgb) {

@@ -1,16 +1,17 @@
 #include "mesh/mesh.h"
 
 #include <cstdlib>
-
-Mesh *theMesh = nullptr;
+#include <initializer_list>
 
 void freeMesh(Mesh *mesh)
 {
-    for (int i = 0; i < mesh->rows; ++i) {
-        std::free(mesh->points[i]);
-        std::free(mesh->normals[i]);
+    for (Vec3 **rows : {mesh->points, mesh->normals}) {
+        if (rows) {
+            for (int i = 0; i < mesh->rows; ++i) {
+                std::free(rows[i]);
+            }
+            std::free(rows);
+        }
     }
-    std::free(mesh->points);
-    std::free(mesh->normals);
     std::free(mesh);
 }

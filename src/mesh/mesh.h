@@ -19,10 +19,7 @@ struct Mesh {
     int cols;
 };
 
-// The one surface of the run: set by start-up, never freed.
-extern Mesh *theMesh;
-
-// Releases a grid made by the reader.  The viewer keeps its one grid for
-// the whole run; tests, fuzz targets and benchmarks that read many free
-// each one.
+// Releases a grid made by the reader, whole or (a failed read) in part.
+// The viewer keeps its one grid for the whole run; the tools, tests and
+// benchmarks that read many free each one.
 void freeMesh(Mesh *mesh);

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include "ui/view_state.h"
 
 static Vec3 sub(const Vec3 &a, const Vec3 &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
@@ -198,7 +197,7 @@ void prepareExtent(Preparation &work, int readable)
     }
 }
 
-void endPreparation(Preparation &work)
+float endPreparation(Preparation &work)
 {
     Mesh &mesh = *work.mesh;
     prepareNormals(work, mesh.cols);
@@ -225,12 +224,12 @@ void endPreparation(Preparation &work)
     // instead of an infinite scale.
     double extent = -work.minimum > work.maximum ? -work.minimum : work.maximum;
     float fit = extent > 0.0 ? static_cast<float>(1.0 / extent) : 1.0f;
-    viewState.scale = std::isfinite(fit) ? fit : 1.0f;
+    return std::isfinite(fit) ? fit : 1.0f;
 }
 
-void prepareMesh(Mesh &mesh)
+float prepareSurface(Mesh &mesh, bool reverse)
 {
     Preparation work;
-    beginPreparation(work, mesh, viewState.reverseSurface != 0);
-    endPreparation(work);
+    beginPreparation(work, mesh, reverse);
+    return endPreparation(work);
 }

@@ -36,11 +36,13 @@ void prepareNormals(Preparation &work, int readable);
 void prepareExtent(Preparation &work, int readable);
 
 // Once all columns are done: joins the seam of a closed surface, reverses
-// the grid's rows when asked and sets viewState.scale from the extent.
-void endPreparation(Preparation &work);
+// the grid's rows when asked and returns the scale that fits the extent
+// to the view.
+float endPreparation(Preparation &work);
 
 // All of the above at once on a grid already read: reverses the row order
-// when reverseSurface is set, recomputes every normal (the area-weighted
-// sum of the facets around the point, seamless on a closed surface) and
-// sets scale so the x-y extent fits the view.
-void prepareMesh(Mesh &mesh);
+// when reverse is set, recomputes every normal (the area-weighted sum of
+// the facets around the point, seamless on a closed surface) and returns
+// the scale that makes the x-y extent fit the view.  The viewer's
+// prepareMesh calls it with its own flag and stores the scale.
+float prepareSurface(Mesh &mesh, bool reverse);

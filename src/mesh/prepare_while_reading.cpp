@@ -2,8 +2,6 @@
 
 #include <pthread.h>
 
-#include "mesh/prepare.h"
-#include "ui/view_state.h"
 
 // The worker never reads the columns next to the one being stored: points
 // are 24 bytes, so a cache line shared between the two threads would bounce
@@ -15,105 +13,99 @@ constexpr int guardColumns = 4;
 constexpr int wakeUpPoints = 16384;
 constexpr int reportPoints = 4096;
 
-static Preparation work;
-static pthread_t worker;
-static bool workerRunning = false;
-
-// Shared with the worker, under the lock.
-static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
-static pthread_cond_t progressed = PTHREAD_COND_INITIALIZER;
-static int columnsRead = 0;     // whole columns stored by the reader
-static int columnsWanted = 0;   // the worker sleeps until this many are read
-static bool abandoned = false;  // the read failed: stop at once
-
-// Reader side only.
-static int nextReport = 0;
-
 static int columnsFor(int points, int rows)
 {
     int columns = points / rows;
     return columns > 0 ? columns : 1;
 }
 
-static void *prepareBehindReader(void *)
+static void *prepareBehindReader(void *context)
 {
-    const int cols = work.mesh->cols;
-    const int batch = columnsFor(wakeUpPoints, work.mesh->rows) + guardColumns;
+    PreparationWhileReading &s = *static_cast<PreparationWhileReading *>(context);
+    const int cols = s.work.mesh->cols;
+    const int batch = columnsFor(wakeUpPoints, s.work.mesh->rows) + guardColumns;
     int seen = 0;
     for (;;) {
-        pthread_mutex_lock(&lock);
-        columnsWanted = seen + batch < cols ? seen + batch : cols;
-        while (!abandoned && columnsRead < columnsWanted) {
-            pthread_cond_wait(&progressed, &lock);
+        pthread_mutex_lock(&s.lock);
+        s.columnsWanted = seen + batch < cols ? seen + batch : cols;
+        while (!s.abandoned && s.columnsRead < s.columnsWanted) {
+            pthread_cond_wait(&s.progressed, &s.lock);
         }
-        const bool stop = abandoned;
-        seen = columnsRead;
-        pthread_mutex_unlock(&lock);
+        const bool stop = s.abandoned;
+        seen = s.columnsRead;
+        pthread_mutex_unlock(&s.lock);
         if (stop) {
             return nullptr;
         }
         const int readable = seen == cols ? cols : seen - guardColumns;
-        prepareNormals(work, readable);
-        prepareExtent(work, readable);
+        prepareNormals(s.work, readable);
+        prepareExtent(s.work, readable);
         if (seen == cols) {
             return nullptr;
         }
     }
 }
 
-static void startPreparing(Mesh &mesh)
+static void startPreparing(void *context, Mesh &mesh)
 {
-    beginPreparation(work, mesh, viewState.reverseSurface != 0);
-    columnsRead = 0;
-    columnsWanted = 0;
-    abandoned = false;
-    nextReport = columnsFor(reportPoints, mesh.rows);
+    PreparationWhileReading &s = *static_cast<PreparationWhileReading *>(context);
+    beginPreparation(s.work, mesh, s.reverse);
+    s.columnsRead = 0;
+    s.columnsWanted = 0;
+    s.abandoned = false;
+    s.nextReport = columnsFor(reportPoints, mesh.rows);
     // Without a thread all the work is left to finishPreparing.
-    workerRunning = pthread_create(&worker, nullptr, prepareBehindReader, nullptr) == 0;
+    s.workerRunning = pthread_create(&s.worker, nullptr, prepareBehindReader, &s) == 0;
 }
 
-static void noteColumnsRead(int columns)
+static void noteColumnsRead(void *context, int columns)
 {
-    if (!workerRunning || (columns < nextReport && columns < work.mesh->cols)) {
+    PreparationWhileReading &s = *static_cast<PreparationWhileReading *>(context);
+    if (!s.workerRunning || (columns < s.nextReport && columns < s.work.mesh->cols)) {
         return;
     }
-    nextReport = columns + columnsFor(reportPoints, work.mesh->rows);
-    pthread_mutex_lock(&lock);
-    columnsRead = columns;
-    const bool wake = columnsRead >= columnsWanted;
-    pthread_mutex_unlock(&lock);
+    s.nextReport = columns + columnsFor(reportPoints, s.work.mesh->rows);
+    pthread_mutex_lock(&s.lock);
+    s.columnsRead = columns;
+    const bool wake = s.columnsRead >= s.columnsWanted;
+    pthread_mutex_unlock(&s.lock);
     if (wake) {
-        pthread_cond_signal(&progressed);
+        pthread_cond_signal(&s.progressed);
     }
 }
 
-static void stopWorker()
+static void stopWorker(PreparationWhileReading &s)
 {
-    if (workerRunning) {
-        pthread_join(worker, nullptr);
-        workerRunning = false;
+    if (s.workerRunning) {
+        pthread_join(s.worker, nullptr);
+        s.workerRunning = false;
     }
 }
 
-static void abandonPreparing()
+static void abandonPreparing(void *context)
 {
-    pthread_mutex_lock(&lock);
-    abandoned = true;
-    pthread_mutex_unlock(&lock);
-    pthread_cond_signal(&progressed);
-    stopWorker();
-    work.mesh = nullptr;
+    PreparationWhileReading &s = *static_cast<PreparationWhileReading *>(context);
+    pthread_mutex_lock(&s.lock);
+    s.abandoned = true;
+    pthread_mutex_unlock(&s.lock);
+    pthread_cond_signal(&s.progressed);
+    stopWorker(s);
+    s.work.mesh = nullptr;
 }
 
-const ReadWatcher prepareWhileReading = {startPreparing, noteColumnsRead, abandonPreparing};
-
-void finishPreparing(Mesh &mesh)
+ReadWatcher prepareWhileReading(PreparationWhileReading &state, bool reverse)
 {
-    stopWorker();
-    if (work.mesh != &mesh) {  // read without prepareWhileReading
-        prepareMesh(mesh);
-        return;
+    state.reverse = reverse;
+    return {&state, startPreparing, noteColumnsRead, abandonPreparing};
+}
+
+float finishPreparing(PreparationWhileReading &state, Mesh &mesh)
+{
+    stopWorker(state);
+    if (state.work.mesh != &mesh) {  // read without this watcher
+        return prepareSurface(mesh, state.reverse);
     }
-    endPreparation(work);
-    work.mesh = nullptr;
+    float scale = endPreparation(state.work);
+    state.work.mesh = nullptr;
+    return scale;
 }

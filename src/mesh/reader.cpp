@@ -6,7 +6,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "app/fatal.h"
+#include "base/failure.h"
 #include "mesh/line_parse.h"
 #include "mesh/load_progress.h"
 #include "mesh/memory_check.h"
@@ -150,17 +150,16 @@ static char *nextPiece(size_t *length, FILE *stream)
     }
 }
 
-// Ends the process on bad data.  Work that follows the reader is stopped
-// first, as it still reads the grid.
+// Gives up on bad data.  Work that follows the reader is stopped first, as
+// it still reads the grid.
 [[noreturn]] static void failOnData(const char *message)
 {
     endLoadProgress();
     if (activeWatcher) {
-        activeWatcher->failed();
+        activeWatcher->failed(activeWatcher->context);
         activeWatcher = nullptr;
     }
-    std::fputs(message, stderr);
-    endProcess(1);
+    throw Failure(message);
 }
 
 // The next piece that is neither a comment nor empty, in place.  Ends the
@@ -225,12 +224,13 @@ void readDataLine(char *buffer, FILE *stream)
 // ---------------------------------------------------------------------------
 // The grid
 
-// Reports a grid that cannot be read; format takes the header's two
+// Gives up on a grid that cannot be read; format takes the header's two
 // numbers as written.
 [[noreturn]] static void failOnGrid(const char *format, const HeaderFields &header)
 {
-    std::fprintf(stderr, format, header.rowsText, header.colsText);
-    endProcess(1);
+    char message[lineBufferSize * 2 + 128];
+    std::snprintf(message, sizeof message, format, header.rowsText, header.colsText);
+    throw Failure(message);
 }
 
 static void *allocateOrFail(size_t bytes, const HeaderFields &header)
@@ -242,24 +242,45 @@ static void *allocateOrFail(size_t bytes, const HeaderFields &header)
     return block;
 }
 
-static Vec3 **allocateRows(int rows, int cols, const HeaderFields &header)
+// Row pointers start out null, so a grid given up half-allocated frees.
+static void allocateRows(Vec3 **&rowPointers, int rows, int cols, const HeaderFields &header)
 {
-    Vec3 **rowPointers =
-        static_cast<Vec3 **>(allocateOrFail(sizeof(Vec3 *) * static_cast<size_t>(rows), header));
+    rowPointers = static_cast<Vec3 **>(allocateOrFail(sizeof(Vec3 *) * static_cast<size_t>(rows), header));
+    std::memset(rowPointers, 0, sizeof(Vec3 *) * static_cast<size_t>(rows));
     for (int i = 0; i < rows; ++i) {
         rowPointers[i] =
             static_cast<Vec3 *>(allocateOrFail(sizeof(Vec3) * static_cast<size_t>(cols), header));
     }
-    return rowPointers;
 }
+
+// Owns what a read has made until it succeeds: on a failure the grid is
+// freed, the stream closed and the input forgotten.
+namespace {
+struct ReadInProgress {
+    FILE *stream;
+    Mesh *mesh = nullptr;
+    ~ReadInProgress()
+    {
+        if (stream) {
+            activeWatcher = nullptr;
+            if (mesh) {
+                freeMesh(mesh);
+            }
+            std::fclose(stream);
+            resetMeshReader();
+        }
+    }
+};
+}  // namespace
 
 Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
 {
-    Mesh *mesh = static_cast<Mesh *>(std::malloc(sizeof(Mesh)));
+    ReadInProgress read{stream};
+    Mesh *mesh = static_cast<Mesh *>(std::calloc(1, sizeof(Mesh)));
     if (!mesh) {
-        std::fprintf(stderr, "not enough memory to read the mesh\n");
-        endProcess(1);
+        throw Failure("not enough memory to read the mesh\n");
     }
+    read.mesh = mesh;
 
     // Header search: every significant line that is not a header is skipped.
     HeaderFields header;
@@ -281,10 +302,10 @@ Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
     }
     mesh->rows = static_cast<int>(header.rows);
     mesh->cols = static_cast<int>(header.cols);
-    mesh->points = allocateRows(mesh->rows, mesh->cols, header);
-    mesh->normals = allocateRows(mesh->rows, mesh->cols, header);
+    allocateRows(mesh->points, mesh->rows, mesh->cols, header);
+    allocateRows(mesh->normals, mesh->rows, mesh->cols, header);
     if (watcher) {
-        watcher->ready(*mesh);
+        watcher->ready(watcher->context, *mesh);
         activeWatcher = watcher;
     }
 
@@ -311,7 +332,7 @@ Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
             }
         }
         if (watcher) {
-            watcher->columnsRead(j + 1);
+            watcher->columnsRead(watcher->context, j + 1);
         }
     }
     endLoadProgress();
@@ -319,5 +340,6 @@ Mesh *readMesh(FILE *stream, const ReadWatcher *watcher)
 
     std::fclose(stream);
     resetMeshReader();
+    read.stream = nullptr;  // done: the caller owns the grid
     return mesh;
 }

@@ -14,24 +14,27 @@
 constexpr int lineBufferSize = 256;
 
 // Reads the next significant line piece of stream into buffer (which must
-// hold lineBufferSize bytes).  Ends the process with "cannot read any
-// more." when the input runs out.
+// hold lineBufferSize bytes).  Throws a Failure "cannot read any more.\n"
+// when the input runs out.
 void readDataLine(char *buffer, FILE *stream);
 
 // Told about the grid while it is read, so work on it can start early:
 // ready once its arrays exist (no point stored yet), columnsRead with the
 // number of whole columns stored so far (at least once, with all of them,
-// at the end), failed just before bad data ends the process, and then
-// nothing more.
+// at the end), failed just before the read gives up on bad data (the grid
+// is freed then), and then nothing more.  Each gets context.
 struct ReadWatcher {
-    void (*ready)(Mesh &mesh);
-    void (*columnsRead)(int columns);
-    void (*failed)();
+    void *context;
+    void (*ready)(void *context, Mesh &mesh);
+    void (*columnsRead)(void *context, int columns);
+    void (*failed)(void *context);
 };
 
 // Reads the header and all points from stream, closes it and returns the
-// new grid (normals allocated but not yet computed).  Bad data ends the
-// process with a message on standard error.
+// new grid (normals allocated but not yet computed), which freeMesh
+// releases.  Bad data throws a Failure whose message is the viewer's text
+// as it is printed, line end (or its absence) included; the stream is
+// closed and nothing is left allocated.
 Mesh *readMesh(FILE *stream, const ReadWatcher *watcher = nullptr);
 
 // Forgets any input buffered from an earlier stream.  The program reads

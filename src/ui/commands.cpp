@@ -1,8 +1,6 @@
 #include "ui/commands.h"
 
-
 #include "mesh/prepare.h"
-#include "ui/view_state.h"
 
 // Zoom and scale steps: one press changes a size by 10 per cent.
 static constexpr double zoomFactor = 0.9;
@@ -18,9 +16,8 @@ static void divideBy(float &value, double divisor)
     value = static_cast<float>(static_cast<double>(value) / divisor);
 }
 
-CommandAction applyCommand(int code)
+CommandAction applyCommand(ViewState &v, Mesh *mesh, int code)
 {
-    ViewState &v = viewState;
     switch (code) {
     case '*':
         v.spinStep *= 2.0f;
@@ -83,8 +80,8 @@ CommandAction applyCommand(int code)
     case 'r':
         // The flag stays set, so every "r" turns the surface over once more.
         v.reverseSurface = 1;
-        if (theMesh) {
-            prepareMesh(*theMesh);
+        if (mesh) {
+            v.scale = prepareSurface(*mesh, true);
         }
         break;
     case 'B':

@@ -9,6 +9,9 @@
 //   B  save the window as quarvel.bmp           q  quit
 #pragma once
 
+#include "mesh/mesh.h"
+#include "scene/view_state.h"
+
 // What a command asks of the caller after it has changed the settings.
 enum class CommandAction {
     None,       // not a command: nothing changed, no redraw
@@ -20,16 +23,7 @@ enum class CommandAction {
 // Name of the file that the save command writes.
 constexpr const char *imageFileName = "quarvel.bmp";
 
-// Applies the effect of a command code to the view settings and the mesh
-// and says what is left to do; touches neither GL nor GLUT.
-CommandAction applyCommand(int code);
-
-// The GLUT menu callback, also used for keys: applies a command, saves or
-// quits as asked and requests a redisplay.
-void handleCommand(int code);
-
-// The GLUT keyboard callback.
-void keyboard(unsigned char key, int x, int y);
-
-// Builds the pop-up menu and attaches it to the right mouse button.
-void buildMenus();
+// Applies the effect of a command code to view and mesh (which may be
+// null) and says what is left to do; touches neither GL nor GLUT.  The
+// viewer's menu and keys call it with the global settings and Mesh.
+CommandAction applyCommand(ViewState &view, Mesh *mesh, int code);

@@ -3,12 +3,13 @@
 
 #include <cstdlib>
 
-#include "image/bmp_write.h"
+#include "ui/callbacks.h"
 #include "ui/commands.h"
+#include "ui/view_state.h"
 
 void handleCommand(int code)
 {
-    switch (applyCommand(code)) {
+    switch (applyCommand(viewState, theMesh, code)) {
     case CommandAction::None:
         return;
     case CommandAction::Quit:

@@ -1,8 +1,8 @@
 // The GLUT callbacks for arrow keys, resizing and the idle spin.
-#include "ui/view_callbacks.h"
-
 #include <GL/glut.h>
 
+#include "ui/callbacks.h"
+#include "ui/view_motion.h"
 #include "ui/view_state.h"
 
 // The arrow-key codes that turnCamera knows are GLUT's.
@@ -11,9 +11,14 @@ static_assert(arrowKeyLeft == GLUT_KEY_LEFT && arrowKeyUp == GLUT_KEY_UP &&
 
 void specialKey(int key, int, int)
 {
-    if (turnCamera(key)) {
+    if (turnCamera(viewState, key)) {
         glutPostRedisplay();
     }
+}
+
+void setAspectRatio(int width, int height)
+{
+    aspectRatio = aspectRatioOf(width, height);
 }
 
 void reshape(int width, int height)
@@ -24,7 +29,7 @@ void reshape(int width, int height)
 
 void idle()
 {
-    if (advanceSpin()) {
+    if (advanceSpin(viewState)) {
         glutPostRedisplay();
     }
 }

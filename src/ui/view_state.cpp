@@ -1,29 +1,14 @@
 #include "ui/view_state.h"
 
-#include <cmath>
+#include "mesh/prepare.h"
 
-static constexpr double degrees(double d) { return d * M_PI / 180.0; }
-
-const ViewState initialViewState = {
-    14.0,           // eyeDistance
-    degrees(70.0),  // viewTheta
-    degrees(20.0),  // viewPhi
-    degrees(2.0),   // angleStep
-    0.0f,           // spinAngle
-    1.0f,           // spinStep
-    1.0f,           // scale
-    1.0f,           // zScale
-    1,              // smoothShading
-    0,              // animate
-    1,              // showMesh
-    0,              // wireFrame
-    1,              // showAxis
-    1,              // light1On
-    1,              // light2On
-    0,              // clipping
-    0,              // reverseSurface
-};
+Mesh *theMesh = nullptr;
 
 ViewState viewState = initialViewState;
 
 float aspectRatio = 0.0f;
+
+void prepareMesh(Mesh &mesh)
+{
+    viewState.scale = prepareSurface(mesh, viewState.reverseSurface != 0);
+}

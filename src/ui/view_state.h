@@ -1,35 +1,20 @@
-// The viewer's settings: camera, step sizes, model scale and the flags of
-// the drawing modes.  One instance, statically initialised, never saved.
+// The viewer's one run: its surface, its settings and its window's shape,
+// as the GLUT callbacks and the menu share them.  Nothing below ui/ reads
+// these; the drawing and the commands take them as parameters.
 #pragma once
 
-// Flags hold 0 or 1; any non-zero value counts as on.
-struct ViewState {
-    double eyeDistance;  // camera distance from the origin
-    double viewTheta;    // camera polar angle from +z, radians
-    double viewPhi;      // camera azimuth from +x towards +y, radians
-    double angleStep;    // radians turned per arrow-key press
-    float spinAngle;     // model rotation about z, degrees
-    float spinStep;      // degrees added per idle call while animating
-    float scale;         // model scale (fit-to-view, then zoomed)
-    float zScale;        // extra scale on z: relief exaggeration
-    int smoothShading;
-    int animate;
-    int showMesh;
-    int wireFrame;
-    int showAxis;
-    int light1On;
-    int light2On;
-    int clipping;
-    int reverseSurface;
-};
+#include "mesh/mesh.h"
+#include "scene/view_state.h"
 
+// The one surface of the run: set by start-up, never freed.
+extern Mesh *theMesh;
+
+// The one settings record, statically initialised, never saved.
 extern ViewState viewState;
 
 // Window width / height; set by reshape before the first frame.
 extern float aspectRatio;
 
-// The start values of every field.
-extern const ViewState initialViewState;
-
-// Stores 1 in a flag that holds 0, and 0 in any other.
-inline void toggle(int &flag) { flag = flag == 0 ? 1 : 0; }
+// Reverses the global Mesh when reverseSurface is set, recomputes its
+// normals and sets scale to fit it (start-up and the "r" command).
+void prepareMesh(Mesh &mesh);

@@ -12,6 +12,7 @@
 #include "mesh/mesh.h"
 #include "render/display.h"
 #include "render/lighting.h"
+#include "ui/callbacks.h"
 #include "ui/view_state.h"
 
 static std::string calls;

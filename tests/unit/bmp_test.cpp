@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/fatal.h"
+#include "base/fatal.h"
 #include "image/bmp_read.h"
 #include "image/bmp_write.h"
 

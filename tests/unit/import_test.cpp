@@ -13,6 +13,7 @@
 
 #include "common/fail.h"
 #include "import.h"
+#include "mesh/prepare.h"
 #include "text_limits.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
@@ -193,7 +194,7 @@ TEST(ImportRoundTrip, HalfFloatsAndUnsignedBytes)
 void peak(const std::string &text, double *x, double *y, bool *up)
 {
     Mesh *mesh = readBack(text);
-    prepareMesh(*mesh);
+    prepareSurface(*mesh, false);
     const Vec3 *top = &mesh->points[0][0];
     *up = true;
     for (int i = 0; i < mesh->rows; ++i) {

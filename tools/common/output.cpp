@@ -2,7 +2,7 @@
 
 #include "common/fail.h"
 #include "common/quote.h"
-#include "image/safe_save.h"
+#include "base/safe_save.h"
 
 #include <cerrno>
 #include <csignal>

@@ -5,7 +5,7 @@
 // and renamed over the real name by commitOutput, after every byte, the
 // sync and the close have succeeded; on any failure the temporary file is
 // removed, so a failed run never leaves a truncated or half-old file
-// behind.  This is the viewer's own safe save (image/safe_save.h): a
+// behind.  This is the viewer's own safe save (base/safe_save.h): a
 // device, a FIFO or another owner's file is written in place instead.  SIGINT,
 // SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
 // A write past a file size limit fails with a message only where the

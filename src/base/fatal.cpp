@@ -1,4 +1,4 @@
-#include "app/fatal.h"
+#include "base/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
