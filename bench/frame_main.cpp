@@ -17,7 +17,8 @@
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 #include "render/display.h"
-#include "ui/view_callbacks.h"
+#include "ui/callbacks.h"
+#include "ui/view_state.h"
 
 int main(int argc, char **argv)
 {

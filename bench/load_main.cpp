@@ -37,10 +37,12 @@ int main(int argc, char **argv)
         ++argv;
     }
     const char *fileName = parseCommandLine(argc, argv);
-    theMesh = readMesh(openMeshInput(fileName), oneThread ? nullptr : &prepareWhileReading);
+    PreparationWhileReading preparation;
+    const ReadWatcher watcher = prepareWhileReading(preparation, false);
+    Mesh *theMesh = readMesh(openMeshInput(fileName), oneThread ? nullptr : &watcher);
     double reading = secondsSince(start);
     auto prepared = std::chrono::steady_clock::now();
-    finishPreparing(*theMesh);
+    finishPreparing(preparation, *theMesh);
     double preparing = secondsSince(prepared);
 
     long long points = static_cast<long long>(theMesh->rows) * theMesh->cols;

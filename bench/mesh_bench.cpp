@@ -63,7 +63,7 @@ static void prepareBench(benchmark::State &state, std::string path)
 {
     Mesh *mesh = load(path);
     for (auto _ : state) {
-        prepareMesh(*mesh);
+        prepareSurface(*mesh, false);
         benchmark::ClobberMemory();
     }
     countPoints(state, mesh);
@@ -77,8 +77,10 @@ static void readAndPrepareBench(benchmark::State &state, std::string path, bool 
         if (mesh) {
             freeMesh(mesh);
         }
-        mesh = load(path, overlap ? &prepareWhileReading : nullptr);
-        finishPreparing(*mesh);
+        PreparationWhileReading preparation;
+        const ReadWatcher watcher = prepareWhileReading(preparation, false);
+        mesh = load(path, overlap ? &watcher : nullptr);
+        finishPreparing(preparation, *mesh);
         benchmark::ClobberMemory();
     }
     countPoints(state, mesh);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
 #include "common/quote.h"
@@ -42,14 +43,14 @@ static void removeMadeDirectory()
     }
 }
 
-void beginFrames(const char *tool, const std::string &dir, int frames)
+void beginFrames(const std::string &dir, int frames)
 {
     directory = dir;
     frameCount = frames;
     framesWritten = 0;
     madeHere = mkdir(dir.c_str(), 0777) == 0;
     if (!madeHere && errno != EEXIST) {
-        fail(tool, "cannot make directory " + printable(dir) + ": " + std::strerror(errno));
+        throw Failure("cannot make directory " + printable(dir) + ": " + std::strerror(errno));
     }
     if (madeHere) {
         onFail(removeMadeDirectory);
@@ -60,7 +61,7 @@ void writeFrame(const char *tool, int index, const Frame &frame)
 {
     const std::string path = framePath(index);
     Output out = openOutput(tool, path, false);
-    writePng(tool, path.c_str(), out.stream, frame);
+    writePng(path.c_str(), out.stream, frame);
     commitOutput(tool, out);
     framesWritten = index + 1;
 }
@@ -85,12 +86,12 @@ static bool isFrameBeyond(const char *name, int frames)
     return end - digits > 9 || std::stol(std::string(digits, end)) >= frames;
 }
 
-void endFrames(const char *tool)
+void endFrames()
 {
     madeHere = false;  // complete now: kept whatever happens
     DIR *dir = opendir(directory.c_str());
     if (!dir) {
-        fail(tool, "cannot read directory " + printable(directory) + ": " + std::strerror(errno));
+        throw Failure("cannot read directory " + printable(directory) + ": " + std::strerror(errno));
     }
     while (const dirent *entry = readdir(dir)) {
         const std::string path = inDirectory(entry->d_name);
@@ -98,7 +99,7 @@ void endFrames(const char *tool)
         if (isFrameBeyond(entry->d_name, frameCount) && lstat(path.c_str(), &info) == 0 &&
             !S_ISDIR(info.st_mode)) {
             if (unlink(path.c_str()) != 0 && errno != ENOENT) {
-                fail(tool, "cannot remove the old frame " + printable(path) + ": " + std::strerror(errno));
+                throw Failure("cannot remove the old frame " + printable(path) + ": " + std::strerror(errno));
             }
         }
     }

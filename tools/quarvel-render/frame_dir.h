@@ -7,7 +7,7 @@
 
 // Makes dir unless it exists, for frames frames.  If the run fails later, a
 // directory made here is removed with the frames written into it.
-void beginFrames(const char *tool, const std::string &dir, int frames);
+void beginFrames(const std::string &dir, int frames);
 
 // Writes frame index, from 0 up, as its numbered PNG file.
 void writeFrame(const char *tool, int index, const Frame &frame);
@@ -15,4 +15,4 @@ void writeFrame(const char *tool, int index, const Frame &frame);
 // Once every frame is written: removes the frames numbered from frames up
 // that an earlier, longer turntable left (names of frame- with four or
 // more digits and .png), and nothing else.
-void endFrames(const char *tool);
+void endFrames();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
 #include "image/bmp_write.h"
 
@@ -41,12 +41,12 @@ static void pngWrite(png_structp png, png_bytep bytes, size_t length)
 
 static void pngFlush(png_structp) {}  // commitOutput flushes and checks
 
-void writePng(const char *tool, const char *path, FILE *stream, const Frame &frame)
+void writePng(const char *path, FILE *stream, const Frame &frame)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
-        fail(tool, "cannot write " + printable(path) + ": out of memory");
+        throw Failure("cannot write " + printable(path) + ": out of memory");
     }
     // The frame's rows are bottom-up; a PNG's are top-down.
     std::vector<png_bytep> rows(static_cast<size_t>(frame.height));
@@ -57,7 +57,7 @@ void writePng(const char *tool, const char *path, FILE *stream, const Frame &fra
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        fail(tool, "error writing " + printable(path) + ": " + pngFailure);
+        throw Failure("error writing " + printable(path) + ": " + pngFailure);
     }
     png_set_write_fn(png, stream, pngWrite, pngFlush);
     // Level 1 and one filter: several times faster than the defaults for

@@ -10,4 +10,4 @@ void writeBmp(FILE *stream, const Frame &frame);
 
 // An RGB PNG, compressed for speed rather than size.  Ends the program
 // with one line naming path if libpng fails.
-void writePng(const char *tool, const char *path, FILE *stream, const Frame &frame);
+void writePng(const char *path, FILE *stream, const Frame &frame);

@@ -10,7 +10,9 @@
 // The spin key "c" only sets the flag: a picture shows no time passing.
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
+#include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
 #include "quarvel-render/huge_pages.h"
@@ -21,32 +23,24 @@
 #include "quarvel-render/output_kind.h"
 #include "quarvel-render/turntable.h"
 #include "ui/commands.h"
-#include "ui/view_callbacks.h"
-#include "ui/view_state.h"
+#include "ui/view_motion.h"
 
 static const char tool[] = "quarvel-render";
-
-// The viewer's start-up: read, reverse if asked, normals and scale.
-static void loadMesh(const RenderOptions &options)
-{
-    viewState.reverseSurface = options.reverse ? 1 : 0;
-    theMesh = readMeshFile(tool, options.mesh);
-}
 
 // Applies the keys as the viewer does, one frame after each.  Returns the
 // shading of the last of those frames that drew the surface: wire-frame
 // lines keep the shade model a shaded frame left behind.
-static bool applyKeys(const std::vector<Key> &keys)
+static bool applyKeys(const std::vector<Key> &keys, ViewState &view, Mesh &mesh)
 {
-    bool smooth = viewState.smoothShading != 0;  // the viewer's first frame
+    bool smooth = view.smoothShading != 0;  // the viewer's first frame
     for (const Key &key : keys) {
         if (key.arrow) {
-            turnCamera(key.code);
+            turnCamera(view, key.code);
         } else {
-            applyCommand(key.code);
+            applyCommand(view, &mesh, key.code);
         }
-        if (!viewState.wireFrame) {
-            smooth = viewState.smoothShading != 0;
+        if (!view.wireFrame) {
+            smooth = view.smoothShading != 0;
         }
     }
     return smooth;
@@ -54,10 +48,10 @@ static bool applyKeys(const std::vector<Key> &keys)
 
 static void writeStill(const Output &out, const Frame &frame)
 {
-    if (outputKind(tool, out.path, false) == OutputKind::Bmp) {
+    if (outputKind(out.path, false) == OutputKind::Bmp) {
         writeBmp(out.stream, frame);
     } else {
-        writePng(tool, out.path.c_str(), out.stream, frame);
+        writePng(out.path.c_str(), out.stream, frame);
     }
 }
 
@@ -80,6 +74,33 @@ static void writeStills(const std::vector<std::string> &paths, const Frame &fram
     }
 }
 
+// The viewer's start-up (read, reverse if asked, normals and scale), the
+// keys, then the picture or the turntable.
+static void render(const RenderOptions &options)
+{
+    for (const std::string &path : options.outputs) {
+        outputKind(path, options.turntableFrames > 0);
+    }
+    ViewState view = initialViewState;
+    view.reverseSurface = options.reverse ? 1 : 0;
+    struct Free {
+        void operator()(Mesh *m) const { freeMesh(m); }
+    };
+    std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &view.scale));
+    const bool smoothBefore = applyKeys(options.keys, view, *mesh);
+    struct Close {
+        void operator()(Offscreen *o) const { closeOffscreen(o); }
+    };
+    std::unique_ptr<Offscreen, Close> offscreen(openOffscreen(options.width, options.height));
+    if (options.turntableFrames > 0) {
+        makeTurntable(tool, options.outputs[0], options, *offscreen, *mesh, view, smoothBefore);
+        return;
+    }
+    Frame frame;
+    drawViewerFrame(*offscreen, *mesh, view, smoothBefore, frame);
+    writeStills(options.outputs, frame);
+}
+
 int main(int argc, char **argv)
 {
     preferHugePages();
@@ -88,19 +109,10 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     const RenderOptions options = parseRenderOptions(argc, argv);
-    for (const std::string &path : options.outputs) {
-        outputKind(tool, path, options.turntableFrames > 0);
+    try {
+        render(options);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
     }
-    loadMesh(options);
-    const bool smoothBefore = applyKeys(options.keys);
-    openOffscreen(tool, options.width, options.height);
-    setShadeModel(smoothBefore);
-    if (options.turntableFrames > 0) {
-        makeTurntable(tool, options.outputs[0], options);
-        return 0;
-    }
-    Frame frame;
-    drawFrame(frame);
-    writeStills(options.outputs, frame);
     return 0;
 }

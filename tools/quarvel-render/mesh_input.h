@@ -6,6 +6,7 @@
 #include "mesh/mesh.h"
 
 // Reads path ("-": standard input) with the viewer's reader, preparing
-// the grid while it reads.  Bad data ends the program with the reader's
-// message as one line: "TOOL: FILE: not in 'x y z' format."
-Mesh *readMeshFile(const char *tool, const std::string &path);
+// the grid while it reads, reversed when reverse is set; *scale gets the
+// fit-to-view scale.  Bad data throws a Failure with the reader's message
+// as one line: "FILE: not in 'x y z' format."
+Mesh *readMeshFile(const std::string &path, bool reverse, float *scale);

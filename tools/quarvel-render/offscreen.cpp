@@ -5,19 +5,20 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <memory>
 #include <string>
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "render/display.h"
 #include "render/lighting.h"
-#include "ui/view_callbacks.h"
 
-static int frameWidth, frameHeight;
-static OSMesaContext context = nullptr;
-// OSMesa's own drawing buffer only makes the context current: frames go to
-// a framebuffer object, whose depth buffer can match the viewer's.
-static unsigned char contextBuffer[4];
+struct Offscreen {
+    OSMesaContext context = nullptr;
+    // OSMesa's own drawing buffer only makes the context current: frames
+    // go to a framebuffer object, whose depth buffer can match the viewer's.
+    unsigned char contextBuffer[4] = {};
+    int width = 0, height = 0;
+};
 
 // The viewer's window on Mesa has a 32-bit depth buffer (OSMesa's own
 // stops at 24 bits).  Depth precision decides which of two nearly equal
@@ -59,15 +60,6 @@ static bool gluReachesContext()
     return m[0] != 1.0;
 }
 
-// Mesa's driver threads and buffers go with the context.
-static void closeOffscreen()
-{
-    if (context) {
-        OSMesaDestroyContext(context);
-        context = nullptr;
-    }
-}
-
 // Colour and depth renderbuffers of the frame's size, bound for drawing
 // and reading.
 static bool bindFramebuffer(int width, int height)
@@ -98,48 +90,66 @@ static bool bindFramebuffer(int width, int height)
            glGetError() == GL_NO_ERROR;
 }
 
-void openOffscreen(const char *tool, int width, int height)
+// Mesa's driver threads and buffers, and the framebuffer, go with the
+// context.
+void closeOffscreen(Offscreen *offscreen)
 {
-    const std::string size = std::to_string(width) + "x" + std::to_string(height);
-    context = OSMesaCreateContextExt(OSMESA_RGBA, 0, 0, 0, nullptr);
-    if (!context) {
-        fail(tool, "cannot create an offscreen OpenGL context (OSMesa)");
+    if (offscreen && offscreen->context) {
+        OSMesaDestroyContext(offscreen->context);
     }
-    std::atexit(closeOffscreen);
-    if (!OSMesaMakeCurrent(context, contextBuffer, GL_UNSIGNED_BYTE, 1, 1)) {
-        fail(tool, "cannot make the offscreen OpenGL context current");
+    delete offscreen;
+}
+
+static bool makeCurrent(Offscreen &o)
+{
+    return OSMesaMakeCurrent(o.context, o.contextBuffer, GL_UNSIGNED_BYTE, 1, 1);
+}
+
+Offscreen *openOffscreen(int width, int height)
+{
+    struct Close {
+        void operator()(Offscreen *o) const { closeOffscreen(o); }
+    };
+    std::unique_ptr<Offscreen, Close> o(new Offscreen);
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    o->context = OSMesaCreateContextExt(OSMESA_RGBA, 0, 0, 0, nullptr);
+    if (!o->context) {
+        throw Failure("cannot create an offscreen OpenGL context (OSMesa)");
+    }
+    if (!makeCurrent(*o)) {
+        throw Failure("cannot make the offscreen OpenGL context current");
     }
     if (!bindFramebuffer(width, height)) {
-        fail(tool, "cannot make an offscreen framebuffer of " + size + " pixels");
+        throw Failure("cannot make an offscreen framebuffer of " + size + " pixels");
     }
     if (!gluReachesContext()) {
-        fail(tool, "GLU does not draw into the OSMesa context (libOSMesa must be linked before libGLU)");
+        throw Failure("GLU does not draw into the OSMesa context (libOSMesa must be linked before libGLU)");
     }
-    frameWidth = width;
-    frameHeight = height;
+    o->width = width;
+    o->height = height;
+    return o.release();
+}
+
+void drawViewerFrame(Offscreen &o, const Mesh &mesh, const ViewState &view, bool smoothBefore, Frame &frame)
+{
+    if (!makeCurrent(o)) {
+        throw Failure("cannot make the offscreen OpenGL context current");
+    }
+    // What the viewer sets once and its reshape sets for a window of this
+    // size, set in full for every frame.
     initLighting();
-    // What the viewer's reshape does for a window of this size.
-    setAspectRatio(width, height);
-    glViewport(0, 0, width, height);
+    glViewport(0, 0, o.width, o.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-}
-
-void setShadeModel(bool smooth)
-{
-    glShadeModel(smooth ? GL_SMOOTH : GL_FLAT);
-}
-
-void drawFrame(Frame &frame)
-{
-    renderFrame();
-    frame.width = frameWidth;
-    frame.height = frameHeight;
-    frame.rgb.resize(static_cast<size_t>(frameWidth) * frameHeight * 3);
-    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    glShadeModel(smoothBefore ? GL_SMOOTH : GL_FLAT);
+    renderFrame(&mesh, view, aspectRatioOf(o.width, o.height));
+    frame.width = o.width;
+    frame.height = o.height;
+    frame.rgb.resize(static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 3);
+    glReadPixels(0, 0, o.width, o.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
     // Drawn upside down (see drawLikeAWindow): bottom row first again.
-    const size_t stride = static_cast<size_t>(frameWidth) * 3;
-    for (int top = 0, bottom = frameHeight - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(frame.rgb.begin() + top * stride, frame.rgb.begin() + (top + 1) * stride,
-                         frame.rgb.begin() + bottom * stride);
+    const size_t stride = static_cast<size_t>(o.width) * 3;
+    for (int top = 0, bottom = o.height - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(frame.rgb.begin() + top * long(stride), frame.rgb.begin() + (top + 1) * long(stride),
+                         frame.rgb.begin() + bottom * long(stride));
     }
 }

@@ -2,9 +2,16 @@
 // memory (Mesa's OSMesa, the same llvmpipe rasterizer the viewer gets on
 // X) drawing into a framebuffer object made like the viewer's window (its
 // depth bits, its row order) and set up as the viewer sets up its window.
+//
+// A context is an object its caller opens and closes; several may live in
+// one process, each drawing frames of its own size.  Each frame sets the
+// state it relies on in full, so other drawing may share the context.
 #pragma once
 
 #include <vector>
+
+#include "mesh/mesh.h"
+#include "scene/view_state.h"
 
 // One picture: width x height pixels of red, green, blue, bottom row first,
 // rows not padded (what glReadPixels gives with a pack alignment of 1).
@@ -17,13 +24,15 @@ struct Frame {
 // Largest width or height accepted.
 constexpr int maxFrameSide = 8192;
 
-// Creates the context for width x height pixels and makes it current, with
-// the viewer's lighting set-up, viewport and aspect ratio.  Ends the
-// program with one line when that cannot be done.
-void openOffscreen(const char *tool, int width, int height);
+struct Offscreen;
 
-// The shade model that earlier frames of the viewer would have left set.
-void setShadeModel(bool smooth);
+// Creates a context for width x height frames.  Throws a Failure with one
+// line when that cannot be done.
+Offscreen *openOffscreen(int width, int height);
+void closeOffscreen(Offscreen *offscreen);
 
-// Draws the current view with the viewer's own frame code and reads it.
-void drawFrame(Frame &frame);
+// Draws mesh as the viewer's window shows it under view, into frame.
+// smoothBefore is the shade model the viewer's earlier frames would have
+// left set: wire-frame lines keep it.
+void drawViewerFrame(Offscreen &offscreen, const Mesh &mesh, const ViewState &view, bool smoothBefore,
+                     Frame &frame);

@@ -8,7 +8,7 @@
 #include "common/fail.h"
 #include "common/quote.h"
 #include "quarvel-render/offscreen.h"
-#include "ui/view_callbacks.h"
+#include "ui/view_motion.h"
 
 static const char tool[] = "quarvel-render";
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <sys/stat.h>
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
 
 static bool endsWith(const std::string &path, const char *extension)
@@ -16,7 +16,7 @@ static bool endsWith(const std::string &path, const char *extension)
     return lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
 }
 
-OutputKind outputKind(const char *tool, const std::string &path, bool turntable)
+OutputKind outputKind(const std::string &path, bool turntable)
 {
     struct stat info;
     const bool directory = (!path.empty() && path.back() == '/') ||
@@ -33,15 +33,15 @@ OutputKind outputKind(const char *tool, const std::string &path, bool turntable)
     } else if (endsWith(path, ".mp4")) {
         kind = OutputKind::Mp4;
     } else {
-        fail(tool, "cannot tell what to write to " + printable(path) +
+        throw Failure("cannot tell what to write to " + printable(path) +
                        ": name a .bmp or .png file, or for a turntable a .gif, .mp4 or directory");
     }
     const bool still = kind == OutputKind::Bmp || kind == OutputKind::Png;
     if (turntable && still) {
-        fail(tool, "a turntable goes to a .gif, an .mp4 or a directory, not " + printable(path));
+        throw Failure("a turntable goes to a .gif, an .mp4 or a directory, not " + printable(path));
     }
     if (!turntable && !still) {
-        fail(tool, printable(path) + " needs --turntable N: a still picture is a .bmp or .png");
+        throw Failure(printable(path) + " needs --turntable N: a still picture is a .bmp or .png");
     }
     return kind;
 }

@@ -6,6 +6,6 @@
 enum class OutputKind { Bmp, Png, Gif, Mp4, Frames };
 
 // The kind for path, by its extension (any case); a directory, or a name
-// ending in '/', holds numbered frames.  Ends the program with one line
-// when the kind does not suit a still (turntable false) or a turntable.
-OutputKind outputKind(const char *tool, const std::string &path, bool turntable);
+// ending in '/', holds numbered frames.  Throws a Failure when the kind
+// does not suit a still (turntable false) or a turntable.
+OutputKind outputKind(const std::string &path, bool turntable);

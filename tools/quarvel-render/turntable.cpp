@@ -5,7 +5,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
 #include "common/mesh_text.h"
 #include "common/output.h"
@@ -13,8 +13,7 @@
 #include "quarvel-render/gif_out.h"
 #include "quarvel-render/output_kind.h"
 #include "quarvel-render/video_out.h"
-#include "ui/view_callbacks.h"
-#include "ui/view_state.h"
+#include "ui/view_motion.h"
 
 int arrowStepsPerTurn(double angleStep)
 {
@@ -39,12 +38,12 @@ int nearestFrameCount(int wanted, int stepsPerTurn)
     return best;
 }
 
-static int frameCount(const char *tool, int wanted)
+static int frameCount(const char *tool, const ViewState &view, int wanted)
 {
-    const double degrees = viewState.angleStep * 180.0 / M_PI;
-    const int steps = arrowStepsPerTurn(viewState.angleStep);
+    const double degrees = view.angleStep * 180.0 / M_PI;
+    const int steps = arrowStepsPerTurn(view.angleStep);
     if (steps == 0) {
-        fail(tool, "an arrow step of " + formatNumber(degrees) +
+        throw Failure("an arrow step of " + formatNumber(degrees) +
                        " degrees does not divide a full turn: change it with * or /");
     }
     const int frames = nearestFrameCount(wanted, steps);
@@ -66,14 +65,15 @@ static void showProgress(const char *tool, int done, int frames)
     }
 }
 
-void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options)
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
+                   const Mesh &mesh, ViewState view, bool smoothBefore)
 {
-    const OutputKind kind = outputKind(tool, path, true);
-    const int frames = frameCount(tool, options.turntableFrames);
-    const int stepsPerFrame = arrowStepsPerTurn(viewState.angleStep) / frames;
+    const OutputKind kind = outputKind(path, true);
+    const int frames = frameCount(tool, view, options.turntableFrames);
+    const int stepsPerFrame = arrowStepsPerTurn(view.angleStep) / frames;
     Output out;
     if (kind == OutputKind::Frames) {
-        beginFrames(tool, path, frames);
+        beginFrames(path, frames);
     } else {
         out = openOutput(tool, path, false);
     }
@@ -82,14 +82,14 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = beginGif(out.stream, options.width, options.height,
                       static_cast<int>(std::lround(100.0 / options.framesPerSecond)));
     } else if (kind == OutputKind::Mp4) {
-        beginVideo(tool, out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
+        beginVideo(out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
     }
     Frame frame;
     for (int i = 0; ok && i < frames; ++i) {
         for (int step = 0; i > 0 && step < stepsPerFrame; ++step) {
-            turnCamera(arrowKeyRight);
+            turnCamera(view, arrowKeyRight);
         }
-        drawFrame(frame);
+        drawViewerFrame(offscreen, mesh, view, smoothBefore, frame);
         if (kind == OutputKind::Gif) {
             ok = addGifFrame(frame);
         } else if (kind == OutputKind::Mp4) {
@@ -105,11 +105,11 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         ok = endVideo() && ok;
     }
     if (!ok) {
-        fail(tool, "error writing " + printable(path) +
+        throw Failure("error writing " + printable(path) +
                        (kind == OutputKind::Mp4 ? std::string(" (ffmpeg failed)") : ": " + std::string(gifFailure())));
     }
     if (kind == OutputKind::Frames) {
-        endFrames(tool);
+        endFrames();
     } else {
         commitOutput(tool, out);
     }

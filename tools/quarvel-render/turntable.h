@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "quarvel-render/offscreen.h"
 #include "quarvel-render/options.h"
 
 // Arrow steps in one full turn, or 0 when the step does not divide a turn.
@@ -14,6 +15,8 @@ int arrowStepsPerTurn(double angleStep);
 // (the larger one when two are equally near).
 int nearestFrameCount(int wanted, int stepsPerTurn);
 
-// Makes the turntable of the current view into path: a .gif, an .mp4 or a
-// directory of PNG frames.  The offscreen context must be open.
-void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options);
+// Makes the turntable of mesh, starting from view, into path: a .gif, an
+// .mp4 or a directory of PNG frames, drawn in offscreen (see
+// drawViewerFrame for smoothBefore).  Throws a Failure on an error.
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
+                   const Mesh &mesh, ViewState view, bool smoothBefore);

@@ -7,18 +7,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/fail.h"
+#include "base/failure.h"
 
 extern char **environ;
 
 static pid_t ffmpeg = -1;
 static FILE *pipeToFfmpeg = nullptr;
 
-void beginVideo(const char *tool, const std::string &path, int width, int height, int fps)
+void beginVideo(const std::string &path, int width, int height, int fps)
 {
     int fds[2];
     if (pipe(fds) != 0) {
-        fail(tool, std::string("cannot start ffmpeg: ") + std::strerror(errno));
+        throw Failure(std::string("cannot start ffmpeg: ") + std::strerror(errno));
     }
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string rate = std::to_string(fps);
@@ -39,7 +39,7 @@ void beginVideo(const char *tool, const std::string &path, int width, int height
     close(fds[0]);
     if (error != 0) {
         close(fds[1]);
-        fail(tool, error == ENOENT ? std::string("cannot make an MP4: ffmpeg is not installed (Debian: apt-get install ffmpeg)")
+        throw Failure(error == ENOENT ? std::string("cannot make an MP4: ffmpeg is not installed (Debian: apt-get install ffmpeg)")
                                    : std::string("cannot start ffmpeg: ") + std::strerror(error));
     }
     pipeToFfmpeg = fdopen(fds[1], "wb");

@@ -8,7 +8,7 @@
 // Starts ffmpeg writing an MP4 of width x height pixels to path (an
 // existing file, which it overwrites).  Ends the program with one line
 // when ffmpeg is not installed.
-void beginVideo(const char *tool, const std::string &path, int width, int height, int fps);
+void beginVideo(const std::string &path, int width, int height, int fps);
 bool addVideoFrame(const Frame &frame);
 // Waits for ffmpeg; false if it failed.
 bool endVideo();
