@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/fatal.h"
+#include "image/pixel_rows.h"
 
 static BmpFileHeader fileHeader;
 static BmpInfoHeader infoHeader;
@@ -71,16 +72,6 @@ static bool usableSize(int32_t width, int32_t height)
     return width <= INT_MAX / 3 / (height < 0 ? -height : height);
 }
 
-// A top-down file stores the top row first: turned over, the buffer holds
-// the bottom row first like any other.
-static void flipRows(unsigned char *rgb, int width, int height)
-{
-    const size_t rowBytes = static_cast<size_t>(width) * 3;
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(rgb + top * rowBytes, rgb + (top + 1) * rowBytes, rgb + bottom * rowBytes);
-    }
-}
-
 // Reads the pixel array from byte 54 on, turning blue-green-red into
 // red-green-blue and skipping each row's padding.  Once the file ends every
 // missing byte is 0xFF, filled in at once rather than read one by one.
@@ -141,7 +132,7 @@ unsigned char *readBmp(const char *fileName, int *width, int *height)
     }
     readPixels(stream, rgb, *width, *height);
     if (topDown) {
-        flipRows(rgb, *width, *height);
+        flipRows(rgb, *width, *height);  // top row first: now bottom first like any other
     }
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/failure.h"
+#include "image/pixel_rows.h"
 #include "render/display.h"
 #include "render/lighting.h"
 
@@ -146,10 +147,5 @@ void drawViewerFrame(Offscreen &o, const Mesh &mesh, const ViewState &view, bool
     frame.height = o.height;
     frame.rgb.resize(static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 3);
     glReadPixels(0, 0, o.width, o.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
-    // Drawn upside down (see drawLikeAWindow): bottom row first again.
-    const size_t stride = static_cast<size_t>(o.width) * 3;
-    for (int top = 0, bottom = o.height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(frame.rgb.begin() + top * long(stride), frame.rgb.begin() + (top + 1) * long(stride),
-                         frame.rgb.begin() + bottom * long(stride));
-    }
+    flipRows(frame.rgb.data(), o.width, o.height);  // drawn upside down (see drawLikeAWindow)
 }
