@@ -41,3 +41,5 @@ build=${BUILD_DIR:-build}
 # shellcheck disable=SC2086
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# The README's recipes call the programs by name.
+[ "$build" != build ] || echo "quarvel setup: built; to call the programs by name: export PATH=\"$PWD/build:$PWD/build/tools:\$PATH\""

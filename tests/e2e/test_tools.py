@@ -29,7 +29,7 @@ class ToolsTest(unittest.TestCase):
     def test_snapshot_leaves_nothing_behind(self):
         wave = os.path.join(SOURCE, "examples", "wave.mesh")
         for args in (["--png", wave, "plain.bmp"], ["-k", "w", "-t", "5", wave, "w.bmp"],
-                     ["--size", "333x211", wave, "small.bmp"]):
+                     ["--size", "333x211", wave, "small.bmp"], ["--png", wave, "only.png"]):
             r = self.tool("quarvel-snapshot", *args)
             self.assertEqual((r.returncode, r.stderr), (0, ""), args)
         plain, png = (self.dir / "plain.bmp").read_bytes(), (self.dir / "plain.png").read_bytes()
@@ -40,15 +40,21 @@ class ToolsTest(unittest.TestCase):
         self.assertTrue(r.returncode and "not in 'x y z' format." in r.stderr, r.stderr)
         r = self.tool("quarvel-snapshot", "-k", "w q", wave, "q.bmp")
         self.assertEqual((r.returncode, r.stderr.count("\n")), (1, 1), r.stderr)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["plain.bmp", "plain.png", "small.bmp", "tmp", "w.bmp"])
+        self.assertEqual(sorted(os.listdir(self.dir)),
+                         ["only.png", "plain.bmp", "plain.png", "small.bmp", "tmp", "w.bmp"])
         self.assertEqual(os.listdir(self.dir / "tmp"), [])
 
     def test_run_example_without_display(self):
         os.symlink(os.path.join(BUILD, "quarvel"), self.dir / "quarvel")
         os.symlink(RENDER, self.dir / "quarvel-render")
-        r = self.tool("run-example.sh", "examples/torus.mesh", BUILD_DIR=str(self.dir))
-        self.assertIn(str(self.dir / "torus.png"), r.stdout, r.stderr)
-        self.assertGreater(os.path.getsize(self.dir / "torus.png"), 1000)
+        os.mkdir(self.dir / "tools")
+        os.symlink(os.path.join(BUILD, "tools", "quarvel-import"), self.dir / "tools/quarvel-import")
+        for example in ("torus.mesh", "dem.png"):  # mesh text, and data through quarvel-import
+            r = self.tool("run-example.sh", "examples/" + example, BUILD_DIR=str(self.dir))
+            picture = self.dir / (example.split(".")[0] + ".png")
+            self.assertIn(str(picture), r.stdout, r.stderr)
+            self.assertGreater(os.path.getsize(picture), 1000)
+        self.assertEqual(os.listdir(self.dir / "tmp"), [])  # the converted mesh is gone
 
     def test_installed_snapshot_finds_installed_renderer(self):
         usr = self.dir / "root/usr"
