@@ -1,7 +1,7 @@
 """quarvel-render: the same pixels as the viewer's saved window (run under
 Xvfb) for every example and for keys that touch every drawing mode, light,
 clipping, reversal, zoom and arrow key; sizes, turntables and errors."""
-import os, pathlib, resource, subprocess, sys, tempfile, unittest
+import os, pathlib, resource, struct, subprocess, sys, tempfile, unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY, SOURCE, Viewer, shared_xserver, wait_for
@@ -93,6 +93,31 @@ class RenderTest(unittest.TestCase):
         if subprocess.run(["sh", "-c", "command -v ffmpeg"], capture_output=True).returncode == 0:
             r = render(*small, "--turntable", "4", wave, str(self.dir / "a.mp4"))
             self.assertEqual((r.returncode, (self.dir / "a.mp4").read_bytes()[4:8]), (0, b"ftyp"), r.stderr)
+
+    def test_gif_frames_are_the_stills_upright(self):
+        # Below 256 colours the GIF quantiser keeps each one, cut to 5 bits a
+        # channel.  This close view of the tube differs top to bottom and
+        # left to right, so a flipped or mirrored frame cannot pass.
+        tube, small, keys = self.mesh("tube"), ["--size", "40x30"], "u u u u"
+        gif = str(self.dir / "a.gif")
+        r = render(*small, "-k", keys, "--turntable", "4", tube, gif)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for frame, turn in [(0, ""), (1, " Right" * 45)]:  # a quarter of 180 steps
+            bmp = self.picture(*small, "-k", keys + turn, tube)
+            offset, width, height = struct.unpack_from("<I4xii", bmp, 10)
+            stride = (3 * width + 3) // 4 * 4
+            still = [b"".join(bytes(c & ~7 for c in bmp[at + 3 * x:at + 3 * x + 3][::-1]) for x in range(width))
+                     for at in range(offset + (height - 1) * stride, offset - 1, -stride)]  # top row first, RGB
+            mirrored = [b"".join(row[3 * x:3 * x + 3] for x in reversed(range(width))) for row in still]
+            self.assertTrue(still[0] != still[-1] and still != mirrored, "the view is symmetric")
+            ppm = self.dir / "frame.ppm"
+            subprocess.run(["convert", "%s[%d]" % (gif, frame), str(ppm)], check=True)
+            header, pixels = b"P6\n40 30\n255\n", ppm.read_bytes()
+            self.assertEqual(pixels[:len(header)], header)
+            rows = [pixels[at:at + 3 * width] for at in range(len(header), len(pixels), 3 * width)]
+            self.assertTrue(rows == still, "frame %d: %d of %d rows differ from the still; top row is its row %s"
+                            % (frame, sum(a != b for a, b in zip(rows, still)), height,
+                               [y for y, row in enumerate(still) if row == rows[0]]))
 
     def test_errors_give_one_line_and_no_file(self):
         wave, out = self.mesh("wave"), str(self.dir / "out.png")
