@@ -331,6 +331,69 @@ TEST(ImportErrors, OneLineNamingThePlace)
     }
 }
 
+// Every format through the whole conversion: the bytes of each output and
+// each note are those quarvel-import wrote for the same input and options
+// (tests/data/import holds the inputs and those outputs).
+TEST(ImportGolden, EveryFormatGivesTheSameBytes)
+{
+    using Set = void (*)(ConvertOptions &);
+    const std::string unknownUnits = "unknown-units.tif: the projected units (or EPSG code) are unknown; the "
+                                     "pixel spacing is not used";
+    const struct {
+        const char *input, *expected;
+        Set set;
+        std::vector<std::string> notes;
+        std::string failure = "";
+    } cases[] = {
+        {"heights.csv", "heights.mesh", [](ConvertOptions &) {},
+         {"heights.csv: heights as written reach 3010, far from 0 for sides of 49.8083: the surface starts "
+          "outside the view; --zero-base puts the lowest point at 0"}},
+        {"matrix.txt", "matrix.mesh",
+         [](ConvertOptions &o) { o.zeroBase = true, o.zFactor = 2.5, o.spacingGiven = true, o.dx = 0.3, o.dy = 0.7; },
+         {"matrix.txt: heights as written reach 23.5, far from 0 for sides of 2.8: the surface starts outside the view"}},
+        {"nonuniform.txt", "nonuniform.mesh", [](ConvertOptions &) {}, {}},
+        {"nonuniform.txt", "nonuniform-max.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
+        {"scans.dat", "scans.mesh", [](ConvertOptions &o) { o.zFactor = -1; }, {}},
+        {"heights.npy", "heights-npy.mesh", [](ConvertOptions &o) { o.every = 2; }, {}},
+        {"xyz-first.npy", "xyz-first-plain.mesh", [](ConvertOptions &) {}, {}},
+        {"xyz-first.npy", "xyz-first.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
+        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {}, {}},
+        {"terrain.png", "terrain.mesh", [](ConvertOptions &) {}, {}},
+        // More points than one piece of the writer's text.
+        {"big.pgm", "big.mesh", [](ConvertOptions &o) { o.spacingGiven = true, o.dx = o.dy = 1; },
+         {"big.pgm: heights as written reach 255, far from 0 for sides of 69: the surface starts outside the "
+          "view; --zero-base puts the lowest point at 0"}},
+        {"plain.pgm", "plain.mesh", [](ConvertOptions &o) { o.zeroBase = true; }, {}},
+        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {}, {}},
+        {"nodata.tif", "nodata-value.mesh",
+         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; }, {}},
+        {"unknown-units.tif", "unknown.mesh", [](ConvertOptions &) {}, {unknownUnits}},
+        {"unknown-units.tif", "", [](ConvertOptions &o) { o.every = 4; }, {unknownUnits},
+         "quarvel-import: unknown-units.tif: 1 line(s) of 2 sample(s) after --every or --max: a surface needs at "
+         "least 2 x 2"},
+    };
+    const std::string data = QUARVEL_TEST_DATA "/import/";
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.expected);
+        ImportRequest request;
+        t.set(request.convert);
+        FILE *in = std::fopen((data + t.input).c_str(), "rb"), *out = std::tmpfile();
+        ASSERT_TRUE(in);
+        testing::internal::CaptureStderr();
+        std::string failure = failureOf([&] { importData(in, t.input, request, out); });
+        std::string said = testing::internal::GetCapturedStderr();
+        std::fclose(in);
+        std::string notes;
+        for (const std::string &note : t.notes) notes += "quarvel-import: note: " + note + "\n";
+        EXPECT_EQ(said, notes);
+        EXPECT_EQ(failure, t.failure);
+        std::string text = contents(out);
+        if (*t.expected) {
+            EXPECT_TRUE(text == contents(std::fopen((data + t.expected).c_str(), "rb")));
+        }
+    }
+}
+
 TEST(ImportErrors, ImageNoDataFollowsTheOption)
 {
     const struct {
