@@ -164,7 +164,7 @@ static void evaluateColumns(Evaluator &evaluator, int partCount, Values *out[3],
 }
 
 // The first value, in file order, that is not finite.
-static std::string checkFinite(const Surface &s, Values *values[3], int partCount,
+static std::string checkFinite(const Grid &s, Values *values[3], int partCount,
                                const char *const names[3], const Range &a, const Range &b,
                                const char *aName, const char *bName)
 {
@@ -185,7 +185,7 @@ static std::string checkFinite(const Surface &s, Values *values[3], int partCoun
 }
 
 std::string makeFormulaSurface(const std::string &formula, const Range &a, const Range &b,
-                               long rows, long cols, Surface &s)
+                               long rows, long cols, Grid &s)
 {
     const std::vector<Part> parts = splitParts(formula);
     const bool parametric = parts.size() == 3;
@@ -209,7 +209,6 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
 
     s.rows = rows;
     s.cols = cols;
-    s.perPointXY = parametric;
     s.z.resize(rows * cols);
     Values *out[3] = {&s.z, nullptr, nullptr};
     if (parametric) {
@@ -219,6 +218,8 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
         out[1] = &s.y;
         out[2] = &s.z;
     } else {
+        s.xSpread = Spread::perRow;
+        s.ySpread = Spread::perColumn;
         for (long i = 0; i < rows; ++i) {
             s.x.push_back(spread(a, i, rows));
         }

@@ -30,4 +30,4 @@ std::string evaluateConstant(const std::string &text, std::size_t begin, std::si
 // (a and b: x and y, or u and v), ends included, and checks that every
 // value is finite.
 std::string makeFormulaSurface(const std::string &formula, const Range &a, const Range &b,
-                               long rows, long cols, Surface &surface);
+                               long rows, long cols, Grid &grid);

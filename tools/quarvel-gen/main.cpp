@@ -18,6 +18,7 @@
 #include <new>
 
 #include "common/fail.h"
+#include "common/grid_text.h"
 #include "common/output.h"
 #include "mesh/memory_check.h"
 #include "quarvel-gen/formula.h"
@@ -73,7 +74,7 @@ static void checkMemory(const Options &o)
     }
 }
 
-static void make(const Options &o, Surface &s)
+static void make(const Options &o, Grid &s)
 {
     if (isShapeName(o.target)) {
         makeShape(o.target, o.rows, o.cols, s);
@@ -119,14 +120,14 @@ int main(int argc, char **argv)
         out = openOutput(tool, "-", true);  // a terminal is refused before any work
     }
     checkMemory(options);
-    Surface surface;
+    Grid surface;
     try {
         make(options, surface);
         closeSeams(surface);
         if (!toStandardOutput) {
             out = openOutput(tool, options.output, true);
         }
-        writeSurface(surface, out.stream);
+        writeGrid(out.stream, surface);
         commitOutput(tool, out);
     } catch (const std::bad_alloc &) {
         fail(tool, "not enough memory for " + std::to_string(options.rows) + " x " +
