@@ -5,10 +5,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <vector>
 
 #include "common/grid_text.h"
+#include "common/huge_pages.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 #include "quarvel-gen/formula.h"
@@ -302,5 +305,26 @@ TEST(GenFormula, SeamTolerance)
         }
         closeSeams(s);
         EXPECT_EQ(s.x[2] == s.x[0] && s.y[2] == s.y[0], c.closed) << c.last[0] << " " << c.last[1];
+    }
+}
+
+// QUARVEL_HUGE_PAGES=0 leaves the allocator as the system has it; else the
+// heap grows by the reserve that huge pages back.  Each in a new process,
+// whose heap has not grown yet, as at the start of main.
+TEST(GenHugePages, SwitchedOffByTheEnvironment)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer has an allocator of its own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char *setting : {"0", "1"}) {
+        EXPECT_EXIT(
+            {
+                setenv("QUARVEL_HUGE_PAGES", setting, 1);
+                preferHugePages();
+                std::_Exit(mallinfo2().arena >= size_t{512} << 20 ? 2 : 1);
+            },
+            testing::ExitedWithCode(*setting == '0' ? 1 : 2), "")
+            << setting;
     }
 }

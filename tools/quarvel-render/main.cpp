@@ -19,7 +19,7 @@
 #include "common/output.h"
 #include "mesh/prepare_while_reading.h"
 #include "mesh/reader.h"
-#include "quarvel-render/huge_pages.h"
+#include "common/huge_pages.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/offscreen.h"
 #include "quarvel-render/options.h"
