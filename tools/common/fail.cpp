@@ -3,18 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-static void (*failCleanup)() = nullptr;
 static void (*failHook)(const std::string &line) = nullptr;
 
 void setFailHook(void (*hook)(const std::string &line)) { failHook = hook; }
 
-void onFail(void (*cleanup)()) { failCleanup = cleanup; }
-
 void fail(const char *tool, const std::string &message)
 {
-    if (failCleanup) {
-        failCleanup();
-    }
     if (failHook) {
         failHook(std::string(tool) + ": " + message);
     }

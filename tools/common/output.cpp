@@ -1,44 +1,51 @@
 #include "common/output.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
-#include "image/safe_save.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-static Output *pending = nullptr;  // removed by fail() if the run ends early
+// The temporary file being written, where a signal handler may read it,
+// so that Ctrl-C or a kill during a long write leaves no hidden file
+// behind.
+static char pending[4096];
 
-static void removePending()
+static void remember(const std::string &temporary)
 {
-    if (pending) {
-        abandonOutput(*pending);
+    if (temporary.size() < sizeof pending) {  // else left behind on a signal
+        std::memcpy(pending, temporary.c_str(), temporary.size() + 1);
     }
 }
 
-// The temporary file's name where a signal handler may read it, so that
-// Ctrl-C or a kill during a long write leaves no hidden file behind.
-static char signalled[4096];
+static void forget(const std::string &temporary)
+{
+    if (temporary == pending) {
+        pending[0] = '\0';
+    }
+}
+
+void removePendingOutput()
+{
+    if (pending[0]) {
+        unlink(pending);
+        pending[0] = '\0';
+    }
+}
 
 static void removeAndDie(int signal)
 {
-    if (signalled[0]) {
-        unlink(signalled);
+    if (pending[0]) {
+        unlink(pending);
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
 
-static void watchSignals(const std::string &temporary)
+void removeOutputOnSignals()
 {
-    if (temporary.size() >= sizeof signalled) {
-        return;  // too long to keep: left behind on a signal, as without this
-    }
-    std::memcpy(signalled, temporary.c_str(), temporary.size() + 1);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current;
         if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
@@ -47,14 +54,34 @@ static void watchSignals(const std::string &temporary)
     }
 }
 
-Output openOutput(const char *tool, const std::string &path, bool refuseTerminal)
+Output::Output(Output &&other) noexcept : SafeSave(std::move(other)), path(std::move(other.path))
+{
+    other.stream = nullptr;
+    other.temporary.clear();
+}
+
+Output &Output::operator=(Output &&other) noexcept
+{
+    if (this != &other) {
+        abandonOutput(*this);
+        static_cast<SafeSave &>(*this) = std::move(other);
+        path = std::move(other.path);
+        other.stream = nullptr;
+        other.temporary.clear();
+    }
+    return *this;
+}
+
+Output::~Output() { abandonOutput(*this); }
+
+Output openOutput(const std::string &path, bool refuseTerminal)
 {
     Output out;
     out.path = path;
     if (out.path == "-") {
         if (refuseTerminal && isatty(STDOUT_FILENO)) {
-            fail(tool, "not writing to a terminal: pipe the output into quarvel "
-                       "(... | quarvel) or name a file with -o FILE");
+            throw Failure("not writing to a terminal: pipe the output into quarvel "
+                          "(... | quarvel) or name a file with -o FILE");
         }
         out.stream = stdout;
         return out;
@@ -63,29 +90,16 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
     // in place where a rename would replace more than the content (a
     // device, a FIFO, another owner's file); a symlink keeps pointing to
     // its target, and a replaced file keeps its mode.
-    SafeSave save = beginSafeSave(out.path.c_str());
-    if (!save.stream) {
-        fail(tool, "cannot write " + printable(out.path) + ": " + std::strerror(errno ? errno : EACCES));
+    static_cast<SafeSave &>(out) = beginSafeSave(out.path.c_str());
+    if (!out.stream) {
+        const int e = errno ? errno : EACCES;
+        throw Failure("cannot write " + printable(out.path) + ": " + std::strerror(e));
     }
-    out.stream = save.stream;
-    out.target = save.target;
-    out.temporary = save.temporary;
-    if (out.temporary.empty()) {
-        return out;
-    }
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        onFail(removePending);
-    }
-    static Output kept;
-    kept = out;
-    pending = &kept;
-    watchSignals(out.temporary);
+    remember(out.temporary);
     return out;
 }
 
-void commitOutput(const char *tool, Output &out)
+void commitOutput(Output &out)
 {
     int e = 0;
     if (out.stream == stdout) {
@@ -96,19 +110,14 @@ void commitOutput(const char *tool, Output &out)
             e = errno ? errno : EIO;
         }
     } else {
-        SafeSave save;
-        save.stream = out.stream;
-        save.target = out.target;
-        save.temporary = out.temporary;
-        e = finishSafeSave(&save);  // removes the temporary file on failure
+        e = finishSafeSave(&out);  // removes the temporary file on failure
     }
     out.stream = nullptr;
+    forget(out.temporary);
     out.temporary.clear();
-    pending = nullptr;
-    signalled[0] = '\0';
     if (e != 0) {
         const std::string name = out.path == "-" ? "standard output" : printable(out.path);
-        fail(tool, "error writing " + name + ": " + std::strerror(e));
+        throw Failure("error writing " + name + ": " + std::strerror(e));
     }
 }
 
@@ -119,9 +128,8 @@ void abandonOutput(Output &out)
     }
     out.stream = nullptr;
     if (!out.temporary.empty()) {
-        signalled[0] = '\0';
+        forget(out.temporary);
         unlink(out.temporary.c_str());
         out.temporary.clear();
     }
-    pending = nullptr;
 }
