@@ -11,16 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "common/fail.h"
+#include "base/failure.h"
+#include "common/grid_text.h"
 #include "import.h"
 #include "text_limits.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 
 namespace {
-
-struct Failed { std::string line; };
-[[noreturn]] void throwFailure(const std::string &line) { throw Failed{line}; }
 
 FILE *fileWith(const std::string &bytes)
 {
@@ -40,19 +38,16 @@ std::string contents(FILE *file)
     return text;
 }
 
-// Runs f with failures turned into exceptions: the failure line, or "".
+// The line quarvel-import prints for a Failure that f throws, or "".
 template <class F>
 std::string failureOf(F f)
 {
-    setFailHook(throwFailure);
-    std::string line;
     try {
         f();
-    } catch (const Failed &failed) {
-        line = failed.line;
+    } catch (const Failure &failure) {
+        return std::string("quarvel-import: ") + failure.what();
     }
-    setFailHook(nullptr);
-    return line;
+    return "";
 }
 
 // The mesh text made from input, or the failure line in *error.
@@ -60,7 +55,8 @@ std::string convert(const std::string &input, const std::string &name, const Imp
                     std::string *error = nullptr)
 {
     FILE *in = fileWith(input), *out = std::tmpfile();
-    std::string line = failureOf([&] { importData(in, name, request, out); });
+    std::vector<std::string> notes;
+    std::string line = failureOf([&] { writeGrid(out, importGrid(in, name, request, notes)); });
     std::fclose(in);
     std::string text = contents(out);
     if (error) *error = line;
@@ -209,10 +205,10 @@ void peak(const std::string &text, double *x, double *y, bool *up)
 
 std::string imageMesh(const Raster &raster)
 {
-    Samples samples = rasterSamples(Raster(raster));
     ConvertOptions options;
+    std::vector<std::string> notes;
     FILE *out = std::tmpfile();
-    writeSurface(out, samples, layOut(samples, options, "i.png"), options, "image");
+    writeGrid(out, layOut(rasterSamples(Raster(raster)), options, "i.png", notes));
     return contents(out);
 }
 
@@ -379,13 +375,10 @@ TEST(ImportGolden, EveryFormatGivesTheSameBytes)
         t.set(request.convert);
         FILE *in = std::fopen((data + t.input).c_str(), "rb"), *out = std::tmpfile();
         ASSERT_TRUE(in);
-        testing::internal::CaptureStderr();
-        std::string failure = failureOf([&] { importData(in, t.input, request, out); });
-        std::string said = testing::internal::GetCapturedStderr();
+        std::vector<std::string> notes;
+        std::string failure = failureOf([&] { writeGrid(out, importGrid(in, t.input, request, notes)); });
         std::fclose(in);
-        std::string notes;
-        for (const std::string &note : t.notes) notes += "quarvel-import: note: " + note + "\n";
-        EXPECT_EQ(said, notes);
+        EXPECT_EQ(notes, t.notes);
         EXPECT_EQ(failure, t.failure);
         std::string text = contents(out);
         if (*t.expected) {
@@ -409,8 +402,8 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
     };
     for (const auto &t : cases) {
         Samples s;
-        s.lines = s.perLine = 2;
-        s.values = t.samples;
+        s.resize(2, 2);
+        std::copy(t.samples.begin(), t.samples.end(), s.grid.z.begin());
         s.hasNoData = true;
         s.noData = -9999;
         ConvertOptions options;
@@ -418,7 +411,7 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
         options.noDataValue = 0.5;
         EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif"); }), t.message);
         if (t.message.empty()) {
-            EXPECT_EQ(s.values, t.want);
+            EXPECT_EQ(std::vector<double>(s.grid.z.begin(), s.grid.z.end()), t.want);
         }
     }
 }
@@ -426,16 +419,15 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
 TEST(ImportReduce, EveryAndMaxKeepTheCornersAndAverageBlocks)
 {
     Samples s;
-    s.lines = 5;
-    s.perLine = 4;
-    for (int k = 0; k < 20; ++k) s.values.push_back(k);
+    s.resize(5, 4);
+    for (int k = 0; k < 20; ++k) s.grid.z[k] = k;
     ConvertOptions every, max;
     every.every = 2;
     max.max = 2;  // blocks of 3: sides 2 x 2, the last blocks smaller
     Samples a = reduceSamples(Samples(s), every), b = reduceSamples(Samples(s), max);
-    EXPECT_EQ(a.values, (std::vector<double>{0, 2, 8, 10, 16, 18}));
+    EXPECT_EQ(std::vector<double>(a.grid.z.begin(), a.grid.z.end()), (std::vector<double>{0, 2, 8, 10, 16, 18}));
     EXPECT_EQ(a.step, 2);
-    EXPECT_EQ(b.values, (std::vector<double>{(0 + 1 + 2 + 4 + 5 + 6 + 8 + 9 + 10) / 9.0,
+    EXPECT_EQ(std::vector<double>(b.grid.z.begin(), b.grid.z.end()), (std::vector<double>{(0 + 1 + 2 + 4 + 5 + 6 + 8 + 9 + 10) / 9.0,
                                              (3 + 7 + 11) / 3.0, (12 + 13 + 14 + 16 + 17 + 18) / 6.0,
                                              (15 + 19) / 2.0}));
     EXPECT_EQ(b.step, 3);

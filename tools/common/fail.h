@@ -7,7 +7,3 @@
 
 // Prints "TOOL: MESSAGE" on standard error and exits with status 1.
 [[noreturn]] void fail(const char *tool, const std::string &message);
-
-// Tests and fuzz targets: the hook gets the whole line instead, and must
-// not return (it throws).  nullptr: print and exit.
-void setFailHook(void (*hook)(const std::string &line));
