@@ -11,8 +11,13 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/failure.h"
 #include "common/grid_text.h"
+#include "common/output.h"
 #include "import.h"
 #include "text_limits.h"
 #include "mesh/prepare.h"
@@ -431,6 +436,49 @@ TEST(ImportReduce, EveryAndMaxKeepTheCornersAndAverageBlocks)
                                              (3 + 7 + 11) / 3.0, (12 + 13 + 14 + 16 + 17 + 18) / 6.0,
                                              (15 + 19) / 2.0}));
     EXPECT_EQ(b.step, 3);
+}
+
+// The files in dir.
+std::vector<std::string> entries(const std::string &dir)
+{
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// In a long-lived process: an output that an error leaves unfinished
+// leaves no file, and a failed write or open is a Failure, not the end.
+TEST(ToolOutput, AnUnfinishedOutputLeavesNothing)
+{
+    const std::string dir = testing::TempDir() + "import_test." + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string path = dir + "/out.mesh";
+    try {
+        Output out = openOutput(path, false);
+        std::fputs("2 * 2\n", out.stream);
+        throw Failure("stopped");
+    } catch (const Failure &) {
+    }
+    EXPECT_EQ(entries(dir), std::vector<std::string>());
+    Output out = openOutput(path, false);
+    std::fputs("2 * 2\n", out.stream);
+    commitOutput(out);
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"out.mesh"});
+    EXPECT_EQ(failureOf([&] { openOutput(dir + "/none/x", false); }),
+              "quarvel-import: cannot write " + dir + "/none/x: No such file or directory");
+    EXPECT_EQ(failureOf([] {
+                  Output full = openOutput("/dev/full", false);
+                  std::fputs("2 * 2\n", full.stream);
+                  commitOutput(full);
+              }),
+              "quarvel-import: error writing /dev/full: No space left on device");
+    unlink(path.c_str());
+    rmdir(dir.c_str());
 }
 
 }  // namespace
