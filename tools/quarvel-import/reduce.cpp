@@ -21,7 +21,7 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name)
         bool any = false;
         fill = HUGE_VAL;
         for (long k = 0; k < static_cast<long>(z.size()); ++k) {
-            double v = z[k];
+            double v = z[static_cast<size_t>(k)];
             if (!isNoData(s, v)) {
                 fill = std::min(fill, v);
                 continue;

@@ -120,11 +120,11 @@ static void placeHeights(Samples &s, const Spacing &l)
     const double middleX = double(g.rows - 1) / 2.0, middleY = double(g.cols - 1) / 2.0;
     g.x.resize(static_cast<size_t>(g.rows));
     for (long i = 0; i < g.rows; ++i) {
-        g.x[i] = (double(i) - middleX) * l.dx;
+        g.x[static_cast<size_t>(i)] = (double(i) - middleX) * l.dx;
     }
     g.y.resize(static_cast<size_t>(g.cols));
     for (long j = 0; j < g.cols; ++j) {
-        g.y[j] = (double(j) - middleY) * l.dy;
+        g.y[static_cast<size_t>(j)] = (double(j) - middleY) * l.dy;
     }
     g.xSpread = Spread::perRow;
     g.ySpread = Spread::perColumn;
@@ -141,7 +141,7 @@ static void transpose(Grid &g)
         Values swapped(values->size());
         for (long c = 0; c < g.rows; ++c) {
             for (long r = 0; r < g.cols; ++r) {
-                swapped[r + c * g.cols] = (*values)[c + r * g.rows];
+                swapped[static_cast<size_t>(r + c * g.cols)] = (*values)[static_cast<size_t>(c + r * g.rows)];
             }
         }
         *values = std::move(swapped);
