@@ -7,24 +7,17 @@
 #include "formats.h"
 #include "fuzz_import.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    setFailHook(throwOnFail);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string text(reinterpret_cast<const char *>(data), size);
     for (Format f : {Format::Text, Format::Matrix, Format::Nonuniform, Format::Grid}) {
-        try {
+        oneLineOrSurface([&] {
             TextNumbers numbers = parseTextNumbers(text, "fuzz.txt");
             Format layout = f == Format::Text ? textLayout(numbers) : f;
             checkAndWrite(layout == Format::Grid         ? gridSamples(std::move(numbers), "fuzz.txt")
                           : layout == Format::Nonuniform ? nonuniformSamples(std::move(numbers), "fuzz.txt")
                                                          : matrixSamples(std::move(numbers), "fuzz.txt"));
-        } catch (const ImportFailed &) {
-        }
+        });
     }
     return 0;
 }

@@ -5,9 +5,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <vector>
 
+#include "base/failure.h"
+#include "common/grid_text.h"
+#include "common/huge_pages.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 #include "quarvel-gen/formula.h"
@@ -23,19 +28,19 @@ Range range(const char *text)
     return r;
 }
 
-Surface formulaSurface(const char *formula, const char *a, const char *b, long rows, long cols)
+Grid formulaSurface(const char *formula, const char *a, const char *b, long rows, long cols)
 {
-    Surface s;
-    EXPECT_EQ(makeFormulaSurface(formula, range(a), range(b), rows, cols, s), "") << formula;
+    Grid s;
+    makeFormulaSurface(formula, range(a), range(b), rows, cols, s);
     closeSeams(s);
     return s;
 }
 
 // The surface as the viewer reads it.
-Mesh *throughViewer(const Surface &s)
+Mesh *throughViewer(const Grid &s)
 {
     FILE *file = std::tmpfile();
-    writeSurface(s, file);
+    writeGrid(file, s);
     EXPECT_EQ(std::fflush(file), 0);
     std::rewind(file);
     resetMeshReader();
@@ -187,9 +192,13 @@ TEST(GenFormula, RefusalsNameThePlace)
         {"u; v; 1/(v - 2)", "0:1", "1:2", "z is inf at row 0, column 1 (u = 0, v = 2): nothing written"},
     };
     for (const Case &c : cases) {
-        Surface s;
-        EXPECT_EQ(makeFormulaSurface(c.formula, range(c.a), range(c.b), 3, 2, s), c.message)
-            << c.formula;
+        Grid s;
+        try {
+            makeFormulaSurface(c.formula, range(c.a), range(c.b), 3, 2, s);
+            ADD_FAILURE() << c.formula << ": accepted";
+        } catch (const Failure &failure) {
+            EXPECT_STREQ(failure.what(), c.message) << c.formula;
+        }
     }
 }
 
@@ -198,7 +207,7 @@ TEST(GenFormula, RefusalsNameThePlace)
 TEST(GenFormula, ValuesReadBackExactly)
 {
     const long rows = 301, cols = 250;
-    Surface s = formulaSurface("sin(x)*cos(y)", "-pi:pi", "-1:2", rows, cols);
+    Grid s = formulaSurface("sin(x)*cos(y)", "-pi:pi", "-1:2", rows, cols);
     Mesh *mesh = throughViewer(s);
     ASSERT_EQ(mesh->rows * 1000 + mesh->cols, rows * 1000 + cols);
     long wrong = 0;
@@ -213,7 +222,7 @@ TEST(GenFormula, ValuesReadBackExactly)
     EXPECT_EQ(wrong, 0);
     freeMesh(mesh);
 
-    Surface t = formulaSurface("u*v; v-u; exp(u)/3", "0:1", "1:3", 7, 5);
+    Grid t = formulaSurface("u*v; v-u; exp(u)/3", "0:1", "1:3", 7, 5);
     mesh = throughViewer(t);
     for (long k = 0; k < 35; ++k) {
         const Vec3 &p = mesh->points[k % 7][k / 7];
@@ -263,12 +272,12 @@ TEST(GenFormula, WholeTurnsAreClosed)
         {farTube, "0:6", "0:1", 40, false},
     };
     for (const Case &c : cases) {
-        Surface s = formulaSurface(c.formula, c.u, c.v, c.rows, 24);
+        Grid s = formulaSurface(c.formula, c.u, c.v, c.rows, 24);
         Mesh *mesh = throughViewer(s);
         EXPECT_EQ(prepareAsViewer(*mesh), c.closed) << c.formula << " over " << c.u;
         freeMesh(mesh);
     }
-    Surface shape;
+    Grid shape;
     makeShape("torus", 0, 0, shape);
     Mesh *mesh = throughViewer(shape);
     EXPECT_TRUE(prepareAsViewer(*mesh));
@@ -291,10 +300,9 @@ TEST(GenFormula, SeamTolerance)
         {{1e308, 0, 0}, {-1e308, 0, 0}, {1e308, 1e300, 0}, false},
     };
     for (const Case &c : cases) {
-        Surface s;
+        Grid s;
         s.rows = 3;
         s.cols = 1;
-        s.perPointXY = true;
         for (const double *p : {c.first, c.middle, c.last}) {
             s.x.push_back(p[0]);
             s.y.push_back(p[1]);
@@ -302,5 +310,26 @@ TEST(GenFormula, SeamTolerance)
         }
         closeSeams(s);
         EXPECT_EQ(s.x[2] == s.x[0] && s.y[2] == s.y[0], c.closed) << c.last[0] << " " << c.last[1];
+    }
+}
+
+// QUARVEL_HUGE_PAGES=0 leaves the allocator as the system has it; else the
+// heap grows by the reserve that huge pages back.  Each in a new process,
+// whose heap has not grown yet, as at the start of main.
+TEST(GenHugePages, SwitchedOffByTheEnvironment)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer has an allocator of its own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char *setting : {"0", "1"}) {
+        EXPECT_EXIT(
+            {
+                setenv("QUARVEL_HUGE_PAGES", setting, 1);
+                preferHugePages();
+                std::_Exit(mallinfo2().arena >= size_t{512} << 20 ? 2 : 1);
+            },
+            testing::ExitedWithCode(*setting == '0' ? 1 : 2), "")
+            << setting;
     }
 }

@@ -11,7 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "common/fail.h"
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/failure.h"
+#include "common/grid_text.h"
+#include "common/output.h"
 #include "import.h"
 #include "mesh/prepare.h"
 #include "text_limits.h"
@@ -19,9 +25,6 @@
 #include "mesh/reader.h"
 
 namespace {
-
-struct Failed { std::string line; };
-[[noreturn]] void throwFailure(const std::string &line) { throw Failed{line}; }
 
 FILE *fileWith(const std::string &bytes)
 {
@@ -41,19 +44,16 @@ std::string contents(FILE *file)
     return text;
 }
 
-// Runs f with failures turned into exceptions: the failure line, or "".
+// The line quarvel-import prints for a Failure that f throws, or "".
 template <class F>
 std::string failureOf(F f)
 {
-    setFailHook(throwFailure);
-    std::string line;
     try {
         f();
-    } catch (const Failed &failed) {
-        line = failed.line;
+    } catch (const Failure &failure) {
+        return std::string("quarvel-import: ") + failure.what();
     }
-    setFailHook(nullptr);
-    return line;
+    return "";
 }
 
 // The mesh text made from input, or the failure line in *error.
@@ -61,7 +61,8 @@ std::string convert(const std::string &input, const std::string &name, const Imp
                     std::string *error = nullptr)
 {
     FILE *in = fileWith(input), *out = std::tmpfile();
-    std::string line = failureOf([&] { importData(in, name, request, out); });
+    std::vector<std::string> notes;
+    std::string line = failureOf([&] { writeGrid(out, importGrid(in, name, request, notes)); });
     std::fclose(in);
     std::string text = contents(out);
     if (error) *error = line;
@@ -210,10 +211,10 @@ void peak(const std::string &text, double *x, double *y, bool *up)
 
 std::string imageMesh(const Raster &raster)
 {
-    Samples samples = rasterSamples(Raster(raster));
     ConvertOptions options;
+    std::vector<std::string> notes;
     FILE *out = std::tmpfile();
-    writeSurface(out, samples, layOut(samples, options, "i.png"), options, "image");
+    writeGrid(out, layOut(rasterSamples(Raster(raster)), options, "i.png", notes));
     return contents(out);
 }
 
@@ -332,6 +333,66 @@ TEST(ImportErrors, OneLineNamingThePlace)
     }
 }
 
+// Every format through the whole conversion: the bytes of each output and
+// each note are those quarvel-import wrote for the same input and options
+// (tests/data/import holds the inputs and those outputs).
+TEST(ImportGolden, EveryFormatGivesTheSameBytes)
+{
+    using Set = void (*)(ConvertOptions &);
+    const std::string unknownUnits = "unknown-units.tif: the projected units (or EPSG code) are unknown; the "
+                                     "pixel spacing is not used";
+    const struct {
+        const char *input, *expected;
+        Set set;
+        std::vector<std::string> notes;
+        std::string failure = "";
+    } cases[] = {
+        {"heights.csv", "heights.mesh", [](ConvertOptions &) {},
+         {"heights.csv: heights as written reach 3010, far from 0 for sides of 49.8083: the surface starts "
+          "outside the view; --zero-base puts the lowest point at 0"}},
+        {"matrix.txt", "matrix.mesh",
+         [](ConvertOptions &o) { o.zeroBase = true, o.zFactor = 2.5, o.spacingGiven = true, o.dx = 0.3, o.dy = 0.7; },
+         {"matrix.txt: heights as written reach 23.5, far from 0 for sides of 2.8: the surface starts outside the view"}},
+        {"nonuniform.txt", "nonuniform.mesh", [](ConvertOptions &) {}, {}},
+        {"nonuniform.txt", "nonuniform-max.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
+        {"scans.dat", "scans.mesh", [](ConvertOptions &o) { o.zFactor = -1; }, {}},
+        {"heights.npy", "heights-npy.mesh", [](ConvertOptions &o) { o.every = 2; }, {}},
+        {"xyz-first.npy", "xyz-first-plain.mesh", [](ConvertOptions &) {}, {}},
+        {"xyz-first.npy", "xyz-first.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
+        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {}, {}},
+        {"terrain.png", "terrain.mesh", [](ConvertOptions &) {}, {}},
+        // More points than one piece of the writer's text.
+        {"big.pgm", "big.mesh", [](ConvertOptions &o) { o.spacingGiven = true, o.dx = o.dy = 1; },
+         {"big.pgm: heights as written reach 255, far from 0 for sides of 69: the surface starts outside the "
+          "view; --zero-base puts the lowest point at 0"}},
+        {"plain.pgm", "plain.mesh", [](ConvertOptions &o) { o.zeroBase = true; }, {}},
+        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {}, {}},
+        {"nodata.tif", "nodata-value.mesh",
+         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; }, {}},
+        {"unknown-units.tif", "unknown.mesh", [](ConvertOptions &) {}, {unknownUnits}},
+        {"unknown-units.tif", "", [](ConvertOptions &o) { o.every = 4; }, {unknownUnits},
+         "quarvel-import: unknown-units.tif: 1 line(s) of 2 sample(s) after --every or --max: a surface needs at "
+         "least 2 x 2"},
+    };
+    const std::string data = QUARVEL_TEST_DATA "/import/";
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.expected);
+        ImportRequest request;
+        t.set(request.convert);
+        FILE *in = std::fopen((data + t.input).c_str(), "rb"), *out = std::tmpfile();
+        ASSERT_TRUE(in);
+        std::vector<std::string> notes;
+        std::string failure = failureOf([&] { writeGrid(out, importGrid(in, t.input, request, notes)); });
+        std::fclose(in);
+        EXPECT_EQ(notes, t.notes);
+        EXPECT_EQ(failure, t.failure);
+        std::string text = contents(out);
+        if (*t.expected) {
+            EXPECT_TRUE(text == contents(std::fopen((data + t.expected).c_str(), "rb")));
+        }
+    }
+}
+
 TEST(ImportErrors, ImageNoDataFollowsTheOption)
 {
     const struct {
@@ -347,8 +408,8 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
     };
     for (const auto &t : cases) {
         Samples s;
-        s.lines = s.perLine = 2;
-        s.values = t.samples;
+        s.resize(2, 2);
+        std::copy(t.samples.begin(), t.samples.end(), s.grid.z.begin());
         s.hasNoData = true;
         s.noData = -9999;
         ConvertOptions options;
@@ -356,7 +417,7 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
         options.noDataValue = 0.5;
         EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif"); }), t.message);
         if (t.message.empty()) {
-            EXPECT_EQ(s.values, t.want);
+            EXPECT_EQ(std::vector<double>(s.grid.z.begin(), s.grid.z.end()), t.want);
         }
     }
 }
@@ -364,19 +425,61 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
 TEST(ImportReduce, EveryAndMaxKeepTheCornersAndAverageBlocks)
 {
     Samples s;
-    s.lines = 5;
-    s.perLine = 4;
-    for (int k = 0; k < 20; ++k) s.values.push_back(k);
+    s.resize(5, 4);
+    for (int k = 0; k < 20; ++k) s.grid.z[k] = k;
     ConvertOptions every, max;
     every.every = 2;
     max.max = 2;  // blocks of 3: sides 2 x 2, the last blocks smaller
     Samples a = reduceSamples(Samples(s), every), b = reduceSamples(Samples(s), max);
-    EXPECT_EQ(a.values, (std::vector<double>{0, 2, 8, 10, 16, 18}));
+    EXPECT_EQ(std::vector<double>(a.grid.z.begin(), a.grid.z.end()), (std::vector<double>{0, 2, 8, 10, 16, 18}));
     EXPECT_EQ(a.step, 2);
-    EXPECT_EQ(b.values, (std::vector<double>{(0 + 1 + 2 + 4 + 5 + 6 + 8 + 9 + 10) / 9.0,
+    EXPECT_EQ(std::vector<double>(b.grid.z.begin(), b.grid.z.end()), (std::vector<double>{(0 + 1 + 2 + 4 + 5 + 6 + 8 + 9 + 10) / 9.0,
                                              (3 + 7 + 11) / 3.0, (12 + 13 + 14 + 16 + 17 + 18) / 6.0,
                                              (15 + 19) / 2.0}));
     EXPECT_EQ(b.step, 3);
+}
+
+// The files in dir.
+std::vector<std::string> entries(const std::string &dir)
+{
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// In a long-lived process: an output that an error leaves unfinished
+// leaves no file, and a failed write or open is a Failure, not the end.
+TEST(ToolOutput, AnUnfinishedOutputLeavesNothing)
+{
+    const std::string dir = testing::TempDir() + "import_test." + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string path = dir + "/out.mesh";
+    try {
+        Output out = openOutput(path, false);
+        std::fputs("2 * 2\n", out.stream);
+        throw Failure("stopped");
+    } catch (const Failure &) {
+    }
+    EXPECT_EQ(entries(dir), std::vector<std::string>());
+    Output out = openOutput(path, false);
+    std::fputs("2 * 2\n", out.stream);
+    commitOutput(out);
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"out.mesh"});
+    EXPECT_EQ(failureOf([&] { openOutput(dir + "/none/x", false); }),
+              "quarvel-import: cannot write " + dir + "/none/x: No such file or directory");
+    EXPECT_EQ(failureOf([] {
+                  Output full = openOutput("/dev/full", false);
+                  std::fputs("2 * 2\n", full.stream);
+                  commitOutput(full);
+              }),
+              "quarvel-import: error writing /dev/full: No space left on device");
+    unlink(path.c_str());
+    rmdir(dir.c_str());
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ struct Texts {
     std::vector<std::size_t> start;  // one more than there are values
 };
 
-struct Grid {
+struct Job {
     long rows, cols;
     GridCoordinate coordinate[3];
     Texts texts[3];
@@ -57,13 +57,13 @@ static void formatTexts(Texts &texts, const double *values, long count)
     texts.start.push_back(texts.chars.size());
 }
 
-static char *putCoordinate(char *p, const Grid &grid, int c, long i, long j, long k)
+static char *putCoordinate(char *p, const Job &job, int c, long i, long j, long k)
 {
-    const GridCoordinate &coordinate = grid.coordinate[c];
+    const GridCoordinate &coordinate = job.coordinate[c];
     if (coordinate.spread == Spread::perPoint) {
         return putNumber(p, coordinate.values[k]);
     }
-    const Texts &texts = grid.texts[c];
+    const Texts &texts = job.texts[c];
     long n = coordinate.spread == Spread::perRow ? i : j;
     std::size_t length = texts.start[n + 1] - texts.start[n];
     std::memcpy(p, texts.chars.data() + texts.start[n], length);
@@ -71,30 +71,30 @@ static char *putCoordinate(char *p, const Grid &grid, int c, long i, long j, lon
 }
 
 // Lines of points [first, end) in file order (k = i + j * rows).
-static void formatChunk(const Grid &grid, long first, long end, std::string &out)
+static void formatChunk(const Job &job, long first, long end, std::string &out)
 {
     out.clear();
     out.reserve((end - first) * 72);
-    long i = first % grid.rows, j = first / grid.rows;
+    long i = first % job.rows, j = first / job.rows;
     for (long k = first; k < end; ++k) {
         char line[96];  // three numbers of at most 24 characters, blanks, line feed
-        char *p = putCoordinate(line, grid, 0, i, j, k);
+        char *p = putCoordinate(line, job, 0, i, j, k);
         *p++ = ' ';
-        p = putCoordinate(p, grid, 1, i, j, k);
+        p = putCoordinate(p, job, 1, i, j, k);
         *p++ = ' ';
-        p = putCoordinate(p, grid, 2, i, j, k);
+        p = putCoordinate(p, job, 2, i, j, k);
         *p++ = '\n';
         out.append(line, p);
-        if (++i == grid.rows) {
+        if (++i == job.rows) {
             i = 0;
             ++j;
         }
     }
 }
 
-static void formatChunks(const Grid &grid, Pipeline &work)
+static void formatChunks(const Job &job, Pipeline &work)
 {
-    const long points = grid.rows * grid.cols;
+    const long points = job.rows * job.cols;
     const long slotCount = static_cast<long>(work.slots.size());
     std::unique_lock<std::mutex> hold(work.lock);
     for (;;) {
@@ -108,7 +108,7 @@ static void formatChunks(const Grid &grid, Pipeline &work)
         std::string &slot = work.slots[chunk % slotCount];
         hold.unlock();
         try {
-            formatChunk(grid, chunk * chunkPoints, std::min(points, (chunk + 1) * chunkPoints), slot);
+            formatChunk(job, chunk * chunkPoints, std::min(points, (chunk + 1) * chunkPoints), slot);
         } catch (...) {
             hold.lock();
             work.error = std::current_exception();
@@ -145,11 +145,11 @@ static void writeChunks(FILE *stream, Pipeline &work)
 }
 
 // A single piece, one core or no thread to be had: format, write, repeat.
-static void writeInOneThread(FILE *stream, const Grid &grid, std::string &text)
+static void writeInOneThread(FILE *stream, const Job &job, std::string &text)
 {
-    const long points = grid.rows * grid.cols;
+    const long points = job.rows * job.cols;
     for (long first = 0; first < points; first += chunkPoints) {
-        formatChunk(grid, first, std::min(points, first + chunkPoints), text);
+        formatChunk(job, first, std::min(points, first + chunkPoints), text);
         if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) {
             return;
         }
@@ -160,11 +160,11 @@ void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordin
              GridCoordinate z)
 {
     endMesh(text);  // the header goes first
-    Grid grid{rows, cols, {x, y, z}, {}};
+    Job job{rows, cols, {x, y, z}, {}};
     for (int c = 0; c < 3; ++c) {
-        const GridCoordinate &coordinate = grid.coordinate[c];
+        const GridCoordinate &coordinate = job.coordinate[c];
         if (coordinate.spread != Spread::perPoint) {
-            formatTexts(grid.texts[c], coordinate.values,
+            formatTexts(job.texts[c], coordinate.values,
                         coordinate.spread == Spread::perRow ? rows : cols);
         }
     }
@@ -177,13 +177,13 @@ void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordin
     std::vector<std::thread> workers;
     for (long t = 0; t < threads && threads > 1; ++t) {
         try {
-            workers.emplace_back(formatChunks, std::cref(grid), std::ref(work));
+            workers.emplace_back(formatChunks, std::cref(job), std::ref(work));
         } catch (const std::system_error &) {
             break;  // the threads started so far do the work
         }
     }
     if (workers.empty()) {
-        writeInOneThread(text.stream, grid, work.slots[0]);
+        writeInOneThread(text.stream, job, work.slots[0]);
         return;
     }
     writeChunks(text.stream, work);
@@ -198,4 +198,11 @@ void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordin
     if (work.error) {
         std::rethrow_exception(work.error);
     }
+}
+
+void writeGrid(FILE *stream, const Grid &grid)
+{
+    MeshText text = beginMesh(stream, grid.comment, grid.rows, grid.cols);
+    addGrid(text, grid.rows, grid.cols, {grid.xSpread, grid.x.data()}, {grid.ySpread, grid.y.data()},
+            {grid.zSpread, grid.z.data()});
 }

@@ -3,17 +3,12 @@
 // A coordinate that depends only on the row (or only on the column) is
 // formatted once per row (or column), not once per point.
 //
-//   MeshText text = beginMesh(out.stream, "made by ...", rows, cols);
-//   addGrid(text, rows, cols, {Spread::perRow, xs}, {Spread::perColumn, ys},
-//           {Spread::perPoint, zs});
-//   commitOutput(tool, out);   // reports any failed write
+//   writeGrid(out.stream, grid);   // comment, header and points
+//   commitOutput(out);             // reports any failed write
 #pragma once
 
+#include "common/grid.h"
 #include "common/mesh_text.h"
-
-// Where a coordinate's values are: one per row (values[i]), one per column
-// (values[j]) or one per point, column by column (values[i + j * rows]).
-enum class Spread { perRow, perColumn, perPoint };
 
 struct GridCoordinate {
     Spread spread;
@@ -25,3 +20,7 @@ struct GridCoordinate {
 // stream for commitOutput.  Throws std::bad_alloc when memory runs out.
 void addGrid(MeshText &text, long rows, long cols, GridCoordinate x, GridCoordinate y,
              GridCoordinate z);
+
+// The whole mesh text of grid: its comment, the header and the points.
+// Write errors stay on the stream; throws std::bad_alloc.
+void writeGrid(FILE *stream, const Grid &grid);

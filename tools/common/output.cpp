@@ -1,72 +1,54 @@
 #include "common/output.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
-#include "base/safe_save.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <vector>
+// The temporary files being written, where a signal handler may read
+// them, so that Ctrl-C or a kill during a long write leaves no hidden file
+// behind.  A name is written with its first byte last, so the handler
+// never sees half of one.
+static char pending[8][4096];
 
-// Outputs opened and not yet committed: fail() removes their temporary
-// files if the run ends early.
-static std::vector<Output> pending;
-
-static void removePending()
+static void remember(const std::string &temporary)
 {
-    std::vector<Output> outputs;
-    outputs.swap(pending);
-    for (Output &out : outputs) {
-        abandonOutput(out);
+    for (char *slot : pending) {
+        if (!slot[0] && temporary.size() < sizeof pending[0]) {  // else left behind on a signal
+            std::memcpy(slot + 1, temporary.c_str() + 1, temporary.size());
+            std::atomic_signal_fence(std::memory_order_release);
+            slot[0] = temporary[0];
+            return;
+        }
     }
 }
 
-// The temporary files' names where a signal handler may read them, so
-// that Ctrl-C or a kill during a long write leaves no hidden file behind.
-// A slot is emptied when its file is done and reused, never freed: the
-// handler may walk the list at any moment.
-struct SignalledName {
-    char path[4096];
-    SignalledName *next;
-};
-static SignalledName *signalled = nullptr;
+static void forget(const std::string &temporary)
+{
+    for (char *slot : pending) {
+        if (slot[0] && temporary == slot) {
+            slot[0] = '\0';
+        }
+    }
+}
 
 static void removeAndDie(int signal)
 {
-    for (SignalledName *name = signalled; name; name = name->next) {
-        if (name->path[0]) {
-            unlink(name->path);
+    for (char *slot : pending) {
+        if (slot[0]) {
+            unlink(slot);
         }
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
 
-static void watchSignals(const std::string &temporary)
+void removeOutputOnSignals()
 {
-    if (temporary.size() >= sizeof signalled->path) {
-        return;  // too long to keep: left behind on a signal, as without this
-    }
-    SignalledName *slot = signalled;
-    while (slot && slot->path[0]) {
-        slot = slot->next;
-    }
-    if (!slot) {
-        slot = new SignalledName();
-        slot->next = signalled;
-        std::atomic_signal_fence(std::memory_order_release);
-        signalled = slot;
-    }
-    // The first byte last: the handler never sees half a name.
-    std::memcpy(slot->path + 1, temporary.c_str() + 1, temporary.size());
-    std::atomic_signal_fence(std::memory_order_release);
-    slot->path[0] = temporary[0];
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current;
         if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
@@ -75,33 +57,34 @@ static void watchSignals(const std::string &temporary)
     }
 }
 
-// The output is done with (committed or abandoned): nothing more to remove.
-static void forget(const Output &out)
+Output::Output(Output &&other) noexcept : SafeSave(std::move(other)), path(std::move(other.path))
 {
-    if (out.temporary.empty()) {
-        return;
-    }
-    for (SignalledName *name = signalled; name; name = name->next) {
-        if (out.temporary == name->path) {
-            name->path[0] = '\0';
-        }
-    }
-    for (size_t i = 0; i < pending.size(); ++i) {
-        if (pending[i].temporary == out.temporary) {
-            pending.erase(pending.begin() + static_cast<long>(i));
-            break;
-        }
-    }
+    other.stream = nullptr;
+    other.temporary.clear();
 }
 
-Output openOutput(const char *tool, const std::string &path, bool refuseTerminal)
+Output &Output::operator=(Output &&other) noexcept
+{
+    if (this != &other) {
+        abandonOutput(*this);
+        static_cast<SafeSave &>(*this) = std::move(other);
+        path = std::move(other.path);
+        other.stream = nullptr;
+        other.temporary.clear();
+    }
+    return *this;
+}
+
+Output::~Output() { abandonOutput(*this); }
+
+Output openOutput(const std::string &path, bool refuseTerminal)
 {
     Output out;
     out.path = path;
     if (out.path == "-") {
         if (refuseTerminal && isatty(STDOUT_FILENO)) {
-            fail(tool, "not writing to a terminal: pipe the output into quarvel "
-                       "(... | quarvel) or name a file with -o FILE");
+            throw Failure("not writing to a terminal: pipe the output into quarvel "
+                          "(... | quarvel) or name a file with -o FILE");
         }
         out.stream = stdout;
         return out;
@@ -110,27 +93,16 @@ Output openOutput(const char *tool, const std::string &path, bool refuseTerminal
     // in place where a rename would replace more than the content (a
     // device, a FIFO, another owner's file); a symlink keeps pointing to
     // its target, and a replaced file keeps its mode.
-    SafeSave save = beginSafeSave(out.path.c_str());
-    if (!save.stream) {
-        fail(tool, "cannot write " + printable(out.path) + ": " + std::strerror(errno ? errno : EACCES));
+    static_cast<SafeSave &>(out) = beginSafeSave(out.path.c_str());
+    if (!out.stream) {
+        const int e = errno ? errno : EACCES;
+        throw Failure("cannot write " + printable(out.path) + ": " + std::strerror(e));
     }
-    out.stream = save.stream;
-    out.target = save.target;
-    out.temporary = save.temporary;
-    if (out.temporary.empty()) {
-        return out;
-    }
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        onFail(removePending);
-    }
-    pending.push_back(out);
-    watchSignals(out.temporary);
+    remember(out.temporary);
     return out;
 }
 
-void syncOutput(const char *tool, Output &out)
+void syncOutput(Output &out)
 {
     errno = 0;
     int e = 0;
@@ -141,11 +113,11 @@ void syncOutput(const char *tool, Output &out)
     }
     if (e != 0) {
         const std::string name = out.path == "-" ? "standard output" : printable(out.path);
-        fail(tool, "error writing " + name + ": " + std::strerror(e));
+        throw Failure("error writing " + name + ": " + std::strerror(e));
     }
 }
 
-void commitOutput(const char *tool, Output &out)
+void commitOutput(Output &out)
 {
     int e = 0;
     if (out.stream == stdout) {
@@ -156,18 +128,14 @@ void commitOutput(const char *tool, Output &out)
             e = errno ? errno : EIO;
         }
     } else {
-        SafeSave save;
-        save.stream = out.stream;
-        save.target = out.target;
-        save.temporary = out.temporary;
-        e = finishSafeSave(&save);  // removes the temporary file on failure
+        e = finishSafeSave(&out);  // removes the temporary file on failure
     }
-    forget(out);
     out.stream = nullptr;
+    forget(out.temporary);
     out.temporary.clear();
     if (e != 0) {
         const std::string name = out.path == "-" ? "standard output" : printable(out.path);
-        fail(tool, "error writing " + name + ": " + std::strerror(e));
+        throw Failure("error writing " + name + ": " + std::strerror(e));
     }
 }
 
@@ -178,7 +146,7 @@ void abandonOutput(Output &out)
     }
     out.stream = nullptr;
     if (!out.temporary.empty()) {
-        forget(out);
+        forget(out.temporary);
         unlink(out.temporary.c_str());
         out.temporary.clear();
     }

@@ -6,37 +6,50 @@
 // sync and the close have succeeded; on any failure the temporary file is
 // removed, so a failed run never leaves a truncated or half-old file
 // behind.  This is the viewer's own safe save (base/safe_save.h): a
-// device, a FIFO or another owner's file is written in place instead.  SIGINT,
-// SIGTERM and SIGHUP (unless ignored) remove it too before ending the run.
-// A write past a file size limit fails with a message only where the
-// tool's main() ignores SIGXFSZ, as every tool does.
-// Several outputs may be open at once; a failure removes all of them.
+// device, a FIFO or another owner's file is written in place instead.
+// An Output dropped before commitOutput (an error unwinding past it)
+// removes its temporary file; so do SIGINT, SIGTERM and SIGHUP once main()
+// has called removeOutputOnSignals.  A write past a file size limit fails
+// with a message only where the tool's main() ignores SIGXFSZ, as every
+// tool does.  Several outputs may be open at once.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-struct Output {
-    std::string path;       // "-" for standard output
-    std::string target;     // the file replaced (a symlink's target)
-    std::string temporary;  // the file being written; empty when writing in place
-    FILE *stream = nullptr;
+#include "base/safe_save.h"
+
+// The stream, the file replaced (a symlink's target) and the temporary
+// file (empty when writing in place) are the safe save's own.
+struct Output : SafeSave {
+    std::string path;  // "-" for standard output
+
+    Output() = default;
+    Output(Output &&other) noexcept;
+    Output &operator=(Output &&other) noexcept;
+    Output(const Output &) = delete;
+    Output &operator=(const Output &) = delete;
+    ~Output();  // abandonOutput unless committed
 };
 
-// Opens path ("-": standard output; an empty name is no file).  With refuseTerminal set, a
-// standard output that is a terminal is refused (mesh text or image bytes
-// on a terminal help nobody).  Ends the program with one line on failure.
-Output openOutput(const char *tool, const std::string &path, bool refuseTerminal);
+// Opens path ("-": standard output; an empty name is no file).  With
+// refuseTerminal set, a standard output that is a terminal is refused (mesh
+// text or image bytes on a terminal help nobody).  Throws Failure.
+Output openOutput(const std::string &path, bool refuseTerminal);
 
 // Flushes the stream and syncs a temporary file, so that a full disk shows
-// before any of several outputs is committed.  Ends the program with one
-// line (and removes the temporary files) if that fails.
-void syncOutput(const char *tool, Output &out);
+// before any of several outputs is committed.  Throws Failure.
+void syncOutput(Output &out);
 
 // Flushes and closes the stream, checking both, then renames the temporary
-// file into place.  Ends the program with one line (and removes the
-// temporary file) if anything failed.
-void commitOutput(const char *tool, Output &out);
+// file into place.  Throws Failure (the temporary file removed) if anything
+// failed.
+void commitOutput(Output &out);
 
-// Removes the temporary file of an output that will not be completed.
+// Closes the stream (not standard output) and removes the temporary file
+// of an output that will not be completed.
 void abandonOutput(Output &out);
+
+// For main(): SIGINT, SIGTERM and SIGHUP, where not ignored, remove the
+// temporary file being written before they end the run.
+void removeOutputOnSignals();

@@ -9,6 +9,7 @@
 
 #include <muParser.h>
 
+#include "base/failure.h"
 #include "common/mesh_text.h"
 #include "common/quote.h"
 
@@ -116,21 +117,21 @@ static std::string compile(Evaluator &evaluator, const std::vector<Part> &parts,
     return "";
 }
 
-std::string evaluateConstant(const std::string &text, std::size_t begin, std::size_t end,
-                             double &value)
+double evaluateConstant(const std::string &text, std::size_t begin, std::size_t end)
 {
     mu::Parser parser;
     Part part{text.substr(begin, end - begin), begin};
+    double value = 0;
     try {
         setUp(parser, part, nullptr, nullptr, nullptr);
         value = parser.Eval();
     } catch (const mu::Parser::exception_type &error) {
-        return describe(error, part, text, "");
+        throw Failure(describe(error, part, text, ""));
     }
     if (parser.GetNumResults() != 1) {
-        return printable(part.text, '\'') + " gives more than one value";
+        throw Failure(printable(part.text, '\'') + " gives more than one value");
     }
-    return "";
+    return value;
 }
 
 // Point n of count spread evenly over range, ends included exactly.
@@ -164,7 +165,7 @@ static void evaluateColumns(Evaluator &evaluator, int partCount, Values *out[3],
 }
 
 // The first value, in file order, that is not finite.
-static std::string checkFinite(const Surface &s, Values *values[3], int partCount,
+static std::string checkFinite(const Grid &s, Values *values[3], int partCount,
                                const char *const names[3], const Range &a, const Range &b,
                                const char *aName, const char *bName)
 {
@@ -184,14 +185,14 @@ static std::string checkFinite(const Surface &s, Values *values[3], int partCoun
     return "";
 }
 
-std::string makeFormulaSurface(const std::string &formula, const Range &a, const Range &b,
-                               long rows, long cols, Surface &s)
+void makeFormulaSurface(const std::string &formula, const Range &a, const Range &b, long rows,
+                        long cols, Grid &s)
 {
     const std::vector<Part> parts = splitParts(formula);
     const bool parametric = parts.size() == 3;
     if (parts.size() != 1 && !parametric) {
-        return "a formula is z = f(x, y) or three parts 'x(u,v); y(u,v); z(u,v)', not " +
-               std::to_string(parts.size()) + " parts separated by ';'";
+        throw Failure("a formula is z = f(x, y) or three parts 'x(u,v); y(u,v); z(u,v)', not " +
+                      std::to_string(parts.size()) + " parts separated by ';'");
     }
     const char *aName = parametric ? "u" : "x", *bName = parametric ? "v" : "y";
 
@@ -203,13 +204,12 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
         evaluators.push_back(std::make_unique<Evaluator>());
         std::string error = compile(*evaluators.back(), parts, formula, aName, bName);
         if (!error.empty()) {
-            return error;
+            throw Failure(error);
         }
     }
 
     s.rows = rows;
     s.cols = cols;
-    s.perPointXY = parametric;
     s.z.resize(rows * cols);
     Values *out[3] = {&s.z, nullptr, nullptr};
     if (parametric) {
@@ -219,6 +219,8 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
         out[1] = &s.y;
         out[2] = &s.z;
     } else {
+        s.xSpread = Spread::perRow;
+        s.ySpread = Spread::perColumn;
         for (long i = 0; i < rows; ++i) {
             s.x.push_back(spread(a, i, rows));
         }
@@ -243,11 +245,14 @@ std::string makeFormulaSurface(const std::string &formula, const Range &a, const
     }
     for (const auto &evaluator : evaluators) {
         if (!evaluator->error.empty()) {
-            return evaluator->error;
+            throw Failure(evaluator->error);
         }
     }
     static const char *const parametricNames[3] = {"x", "y", "z"};
     static const char *const heightName[3] = {"z", nullptr, nullptr};
-    return checkFinite(s, out, int(parts.size()), parametric ? parametricNames : heightName, a, b,
-                       aName, bName);
+    std::string error = checkFinite(s, out, int(parts.size()), parametric ? parametricNames : heightName,
+                                    a, b, aName, bName);
+    if (!error.empty()) {
+        throw Failure(error);
+    }
 }

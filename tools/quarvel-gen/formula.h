@@ -4,7 +4,7 @@
 //   x(u,v); y(u,v); z(u,v)           "cos(u)*(2+cos(v)); sin(u)*(2+cos(v)); sin(v)"
 //
 // with muparser's functions and operators and the constants pi and e.
-// Errors come back as one line of text (empty when all went well).
+// Errors are thrown as a Failure (base/failure.h) of one line.
 #pragma once
 
 #include <string>
@@ -23,11 +23,10 @@ bool isParametric(const std::string &formula);
 
 // The value of text[begin, end), a formula without variables such as
 // "2*pi"; errors name their place in the whole text.
-std::string evaluateConstant(const std::string &text, std::size_t begin, std::size_t end,
-                             double &value);
+double evaluateConstant(const std::string &text, std::size_t begin, std::size_t end);
 
 // Evaluates formula on rows x cols points spread evenly over the ranges
 // (a and b: x and y, or u and v), ends included, and checks that every
 // value is finite.
-std::string makeFormulaSurface(const std::string &formula, const Range &a, const Range &b,
-                               long rows, long cols, Surface &surface);
+void makeFormulaSurface(const std::string &formula, const Range &a, const Range &b, long rows,
+                        long cols, Grid &grid);

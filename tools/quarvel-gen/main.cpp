@@ -17,7 +17,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/failure.h"
 #include "common/fail.h"
+#include "common/grid_text.h"
+#include "common/huge_pages.h"
 #include "common/output.h"
 #include "mesh/memory_check.h"
 #include "quarvel-gen/formula.h"
@@ -68,12 +71,12 @@ static void checkMemory(const Options &o)
         } else {
             std::snprintf(size, sizeof size, "%.1f GB", double(bytes) / 1e9);
         }
-        fail(tool, std::to_string(o.rows) + " x " + std::to_string(o.cols) + " points need " +
-                       size + " of memory, more than is available");
+        throw Failure(std::to_string(o.rows) + " x " + std::to_string(o.cols) + " points need " + size +
+                      " of memory, more than is available");
     }
 }
 
-static void make(const Options &o, Surface &s)
+static void make(const Options &o, Grid &s)
 {
     if (isShapeName(o.target)) {
         makeShape(o.target, o.rows, o.cols, s);
@@ -82,10 +85,7 @@ static void make(const Options &o, Surface &s)
     const bool parametric = isParametric(o.target);
     const Range &a = o.ranges[parametric ? rangeU : rangeX];
     const Range &b = o.ranges[parametric ? rangeV : rangeY];
-    std::string error = makeFormulaSurface(o.target, a, b, o.rows, o.cols, s);
-    if (!error.empty()) {
-        fail(tool, error);
-    }
+    makeFormulaSurface(o.target, a, b, o.rows, o.cols, s);
     std::string formula = o.target;
     for (char &c : formula) {
         c = static_cast<unsigned char>(c) < ' ' ? ' ' : c;  // one comment line
@@ -95,12 +95,39 @@ static void make(const Options &o, Surface &s)
                 std::to_string(o.cols);
 }
 
+// Everything after the options; the output, if not complete, is removed
+// as a Failure leaves.
+static void run(const Options &options)
+{
+    const bool toStandardOutput = options.output == "-";
+    Output out;
+    if (toStandardOutput) {
+        out = openOutput("-", true);  // a terminal is refused before any work
+    }
+    checkMemory(options);
+    Grid surface;
+    try {
+        make(options, surface);
+        closeSeams(surface);
+        if (!toStandardOutput) {
+            out = openOutput(options.output, true);
+        }
+        writeGrid(out.stream, surface);
+        commitOutput(out);
+    } catch (const std::bad_alloc &) {
+        throw Failure("not enough memory for " + std::to_string(options.rows) + " x " +
+                      std::to_string(options.cols) + " points");
+    }
+}
+
 int main(int argc, char **argv)
 {
+    preferHugePages();  // the grid's values: a few faults, not one per 4 KiB
     // Past a file size limit a write fails and is reported (standard output
     // redirected to a file included), as in the viewer, instead of the
     // signal ending the run without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    removeOutputOnSignals();
     Options options;
     std::string error = parseOptions(argc, argv, options);
     if (!error.empty()) {
@@ -113,24 +140,10 @@ int main(int argc, char **argv)
         }
         return 0;
     }
-    const bool toStandardOutput = options.output == "-";
-    Output out;
-    if (toStandardOutput) {
-        out = openOutput(tool, "-", true);  // a terminal is refused before any work
-    }
-    checkMemory(options);
-    Surface surface;
     try {
-        make(options, surface);
-        closeSeams(surface);
-        if (!toStandardOutput) {
-            out = openOutput(tool, options.output, true);
-        }
-        writeSurface(surface, out.stream);
-        commitOutput(tool, out);
-    } catch (const std::bad_alloc &) {
-        fail(tool, "not enough memory for " + std::to_string(options.rows) + " x " +
-                       std::to_string(options.cols) + " points");
+        run(options);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
     }
     return 0;
 }

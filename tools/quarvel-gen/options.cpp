@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/failure.h"
 #include "common/quote.h"
 #include "quarvel-gen/shapes.h"
 
@@ -50,10 +51,10 @@ std::string parseRange(const std::string &text, Range &range)
     }
     double ends[2];
     for (int e = 0; e < 2; ++e) {
-        std::string error = e ? evaluateConstant(text, colon + 1, text.size(), ends[1])
-                              : evaluateConstant(text, 0, colon, ends[0]);
-        if (!error.empty()) {
-            return bad + error;
+        try {
+            ends[e] = e ? evaluateConstant(text, colon + 1, text.size()) : evaluateConstant(text, 0, colon);
+        } catch (const Failure &failure) {
+            return bad + failure.what();
         }
         if (!std::isfinite(ends[e])) {
             return bad + (e ? "MAX" : "MIN") + " is not finite";

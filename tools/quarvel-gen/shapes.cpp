@@ -109,7 +109,7 @@ std::string shapeNames()
     return names;
 }
 
-void makeShape(const std::string &name, long rows, long cols, Surface &s)
+void makeShape(const std::string &name, long rows, long cols, Grid &s)
 {
     const Shape *shape = &shapes[0];
     while (name != shape->name) {
@@ -121,7 +121,6 @@ void makeShape(const std::string &name, long rows, long cols, Surface &s)
     }
     s.rows = rows;
     s.cols = cols;
-    s.perPointXY = true;
     s.x.resize(rows * cols);
     s.y.resize(rows * cols);
     s.z.resize(rows * cols);

@@ -3,33 +3,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdlib>
-#include <new>
-#include <sys/mman.h>
-
-#include "common/grid_text.h"
-
-static const std::size_t hugePage = 2 << 20;
-
-void *allocateValues(std::size_t bytes)
-{
-    void *values = nullptr;
-    if (bytes >= 2 * hugePage) {
-        std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
-        values = std::aligned_alloc(hugePage, rounded);
-        if (values) {
-            madvise(values, rounded, MADV_HUGEPAGE);  // only advice: fine if refused
-        }
-    } else {
-        values = std::malloc(bytes ? bytes : 1);
-    }
-    if (!values) {
-        throw std::bad_alloc();
-    }
-    return values;
-}
-
-void freeValues(void *values) { std::free(values); }
 
 // A few chunks of text for each of up to 8 formatting threads, and the
 // shortest text of every x of a row and y of a column.
@@ -52,7 +25,7 @@ static const double seamTolerance = 1e-9;
 
 // The largest (max - min) of x, y and z, times seamTolerance; scaled before
 // the subtraction, so that coordinates near the largest double stay finite.
-static double extentTolerance(const Surface &s)
+static double extentTolerance(const Grid &s)
 {
     double tolerance = 0;
     for (const Values *values : {&s.x, &s.y, &s.z}) {
@@ -74,13 +47,13 @@ static bool valuesMeet(double a, double b, double tolerance)
 }
 
 // Points a and b (indices into x, y, z) for every pair (a, b) of the seam.
-static bool pointsMeet(const Surface &s, long a, long b, double tolerance)
+static bool pointsMeet(const Grid &s, long a, long b, double tolerance)
 {
     return valuesMeet(s.x[a], s.x[b], tolerance) && valuesMeet(s.y[a], s.y[b], tolerance) &&
            valuesMeet(s.z[a], s.z[b], tolerance);
 }
 
-static void copyPoint(Surface &s, long from, long to)
+static void copyPoint(Grid &s, long from, long to)
 {
     s.x[to] = s.x[from];
     s.y[to] = s.y[from];
@@ -89,7 +62,7 @@ static void copyPoint(Surface &s, long from, long to)
 
 // The seam between line 0 and line count-1, where point p of line l is at
 // l * lineStep + p * pointStep.
-static void closeSeam(Surface &s, long count, long lineStep, long points, long pointStep,
+static void closeSeam(Grid &s, long count, long lineStep, long points, long pointStep,
                       double tolerance)
 {
     if (count < 2) {
@@ -106,20 +79,12 @@ static void closeSeam(Surface &s, long count, long lineStep, long points, long p
     }
 }
 
-void closeSeams(Surface &s)
+void closeSeams(Grid &s)
 {
-    if (!s.perPointXY) {
+    if (s.xSpread != Spread::perPoint || s.ySpread != Spread::perPoint) {
         return;  // x differs between the first and last rows, y between the columns
     }
     const double tolerance = extentTolerance(s);
     closeSeam(s, s.rows, 1, s.cols, s.rows, tolerance);
     closeSeam(s, s.cols, s.rows, s.rows, 1, tolerance);
-}
-
-void writeSurface(const Surface &s, FILE *stream)
-{
-    MeshText text = beginMesh(stream, s.comment, s.rows, s.cols);
-    const Spread x = s.perPointXY ? Spread::perPoint : Spread::perRow;
-    const Spread y = s.perPointXY ? Spread::perPoint : Spread::perColumn;
-    addGrid(text, s.rows, s.cols, {x, s.x.data()}, {y, s.y.data()}, {Spread::perPoint, s.z.data()});
 }

@@ -21,8 +21,8 @@ bool formatNamed(const std::string &name, Format *format);
 Format detectFormat(const std::string &path, const std::string &head);
 Format textLayout(const TextNumbers &numbers);
 
-// Text layouts.  Each ends the program through fail() when the numbers do
-// not have its shape.
+// Text layouts.  Each throws a Failure when the numbers do not have its
+// shape.
 Samples matrixSamples(TextNumbers &&numbers, const std::string &name);
 Samples nonuniformSamples(TextNumbers &&numbers, const std::string &name);
 Samples gridSamples(TextNumbers &&numbers, const std::string &name);

@@ -1,6 +1,6 @@
 #include "image_common.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "samples.h"
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 void imageFail(const std::string &name, const std::string &message)
 {
-    fail(toolName, displayName(name) + ": " + message);
+    throw Failure(displayName(name) + ": " + message);
 }
 
 // MemAvailable (free memory and caches the kernel can drop), else all of

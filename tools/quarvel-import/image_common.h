@@ -4,8 +4,7 @@
 
 #include <string>
 
-// Ends the run through fail(): "quarvel-import: NAME: MESSAGE", with "-"
-// shown as "standard input".
+// Throws a Failure "NAME: MESSAGE", with "-" shown as "standard input".
 [[noreturn]] void imageFail(const std::string &name, const std::string &message);
 
 // width * height, after refusing sizes that are not positive, overflow, or

@@ -2,7 +2,7 @@
 // GeoTIFF's pixel size in degrees becomes metres on the ground.
 #include "formats.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 
 #include <cmath>
 
@@ -14,14 +14,14 @@ Samples rasterSamples(Raster &&raster)
 {
     if (raster.width < 0 || raster.height < 0 ||
         raster.samples.size() != static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height)) {
-        fail(toolName, "internal error: an image reader gave " + std::to_string(raster.samples.size()) +
-                           " samples for " + std::to_string(raster.width) + " x " +
-                           std::to_string(raster.height) + " pixels");
+        throw Failure("internal error: an image reader gave " + std::to_string(raster.samples.size()) +
+                      " samples for " + std::to_string(raster.width) + " x " +
+                      std::to_string(raster.height) + " pixels");
     }
     Samples s;
-    s.lines = raster.height;
-    s.perLine = raster.width;
-    s.values = std::move(raster.samples);
+    s.grid.rows = raster.width;
+    s.grid.cols = raster.height;
+    s.grid.z = std::move(raster.samples);
     s.topLineNorth = true;
     s.hasNoData = raster.hasNoData;
     s.noData = raster.noData;

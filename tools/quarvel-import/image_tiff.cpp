@@ -10,13 +10,14 @@
 // latitude of the centre from the tie point; GDAL's no-data value
 // (GDAL_NODATA, tag 42113, a number as text).
 //
-// libtiff's first error becomes the one line that ends the run.  A warning
-// about a tag this reader relies on (size, sample type, compression, the
-// strip or tile layout, the GeoTIFF tags) ends it too: libtiff then goes
-// on with a guess, which could make a surface of the file's own bytes.
-// Warnings about other tags are left unsaid.  Before any sample is read,
-// every strip or tile the image needs must lie inside the file and be
-// able to hold its samples, so no buffer is larger than the file can fill.
+// libtiff's first error becomes the one line of the Failure thrown.  A
+// warning about a tag this reader relies on (size, sample type,
+// compression, the strip or tile layout, the GeoTIFF tags) is one too:
+// libtiff then goes on with a guess, which could make a surface of the
+// file's own bytes.  Warnings about other tags are left unsaid.  Before
+// any sample is read, every strip or tile the image needs must lie inside
+// the file and be able to hold its samples, so no buffer is larger than
+// the file can fill.
 #include "common/mesh_text.h"
 #include "common/quote.h"
 #include "image_common.h"

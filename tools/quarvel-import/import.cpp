@@ -1,8 +1,8 @@
-// Reading one input to its end, then converting and writing it: the
-// formats are told apart here and each goes to its reader.
+// Reading one input to its end, then converting it: the formats are told
+// apart here and each goes to its reader.
 #include "import.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "text_limits.h"
 
 #include <cerrno>
@@ -28,17 +28,18 @@ static std::vector<unsigned char> readRest(FILE *stream, const std::string &head
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     if (std::ferror(stream)) {
-        fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
+        const int e = errno;
+        throw Failure("cannot read " + displayName(name) + ": " + std::strerror(e));
     }
     return bytes;
 }
 
 static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
-                           ArrayLayout layout, Format *found)
+                           ArrayLayout layout, Format *found, std::vector<std::string> &notes)
 {
     if (layout != ArrayLayout::Unsaid && format != Format::Npy) {
-        fail(toolName, displayName(name) + ": --layout is for NumPy x y z arrays, and this is " +
-                           (format == Format::Text ? std::string("text") : formatName(format)));
+        throw Failure(displayName(name) + ": --layout is for NumPy x y z arrays, and this is " +
+                      (format == Format::Text ? std::string("text") : formatName(format)));
     }
     if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
         format == Format::Grid) {
@@ -66,33 +67,28 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
                                             : readTiff(bytes, name);
     bytes = std::vector<unsigned char>();
     if (!raster.note.empty()) {
-        std::fprintf(stderr, "%s: note: %s: %s\n", toolName, displayName(name).c_str(), raster.note.c_str());
+        notes.push_back(displayName(name) + ": " + raster.note);
     }
     return rasterSamples(std::move(raster));
 }
 
-void importData(FILE *stream, const std::string &name, const ImportRequest &request, FILE *out)
-{
-    importData(stream, name, request, [out] { return out; });
-}
-
-void importData(FILE *stream, const std::string &name, const ImportRequest &request,
-                const std::function<FILE *()> &openOut)
+Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &request,
+                std::vector<std::string> &notes)
 {
     std::string head(64, '\0');
     head.resize(std::fread(&head[0], 1, head.size(), stream));
     Format format = request.formatGiven ? request.format : detectFormat(name, head);
     Format found = format;
-    Samples samples = readSamples(stream, name, format, head, request.layout, &found);
+    Samples samples = readSamples(stream, name, format, head, request.layout, &found, notes);
 
     const ConvertOptions &options = request.convert;
     fillNoData(samples, options, name);
-    const long lines = samples.lines, perLine = samples.perLine;
+    const long lines = samples.lines(), perLine = samples.perLine();
     samples = reduceSamples(std::move(samples), options);
-    Layout layout = layOut(samples, options, name);
+    Grid grid = layOut(std::move(samples), options, name, notes);
 
     std::string base = name == "-" ? "standard input" : name.substr(name.rfind('/') + 1);
-    std::string comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
-                          std::to_string(perLine) + " samples (made by quarvel-import)";
-    writeSurface(openOut(), samples, layout, options, comment);
+    grid.comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
+                   std::to_string(perLine) + " samples (made by quarvel-import)\n" + grid.comment;
+    return grid;
 }

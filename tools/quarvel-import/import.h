@@ -1,11 +1,13 @@
-// The whole conversion of one input, from its first bytes to mesh text:
-// what main() runs after the options, and what the tests run in-process.
+// The whole conversion of one input, from its first bytes to the grid in
+// memory: what main() runs after the options, what a program or a binding
+// calls to take any format as arrays, and what the tests run in-process.
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
+#include <vector>
 
+#include "common/grid.h"
 #include "formats.h"
 #include "surface.h"
 
@@ -16,12 +18,10 @@ struct ImportRequest {
     ConvertOptions convert;
 };
 
-// Reads all of stream (name is its path, or "-"), checks it and only then
-// writes the mesh text to out.  Ends the program through fail() on bad
-// input, before anything is written.
-void importData(FILE *stream, const std::string &name, const ImportRequest &request, FILE *out);
-
-// The same, opening the output only when the input has passed every check,
-// so that a file written in place is not truncated for a bad input.
-void importData(FILE *stream, const std::string &name, const ImportRequest &request,
-                const std::function<FILE *()> &openOut);
+// Reads all of stream (name is its path, or "-"), checks it and places
+// it: the grid that quarvel-import writes as mesh text (writeGrid), its
+// comment included.  Throws a Failure of one line on bad input.  What is
+// worth telling the user without stopping ("NAME: what") is added to notes
+// as it is found, so the notes said before a Failure are there too.
+Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &request,
+                std::vector<std::string> &notes);

@@ -13,13 +13,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "base/failure.h"
 #include "common/fail.h"
+#include "common/grid_text.h"
 #include "common/output.h"
 #include "common/quote.h"
 #include "import.h"
+
+static const char toolName[] = "quarvel-import";
 
 static const char helpText[] =
     "usage: quarvel-import [OPTIONS] FILE|-  (mesh text on standard output, or -o OUT)\n"
@@ -181,38 +187,63 @@ static Arguments parseArguments(int argc, char **argv)
     return a;
 }
 
+// The notes found so far, each a line of its own; said once.
+static void sayNotes(std::vector<std::string> &notes)
+{
+    for (const std::string &note : notes) {
+        std::fprintf(stderr, "%s: note: %s\n", toolName, note.c_str());
+    }
+    notes.clear();
+}
+
+struct CloseFile {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
+
+// Everything after the options.  Throws Failure; an output not complete
+// by then is removed as the Failure leaves.
+static void run(const Arguments &a, std::vector<std::string> &notes)
+{
+    // A terminal is refused before anything is read; a file is opened only
+    // once the input has passed every check.
+    Output out;
+    if (a.output == "-") {
+        out = openOutput(a.output, true);
+    }
+    FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
+    if (!stream) {
+        const int e = errno;
+        throw Failure("cannot open " + displayName(a.input) + ": " + std::strerror(e));
+    }
+    std::unique_ptr<FILE, CloseFile> input(stream == stdin ? nullptr : stream);
+    try {
+        Grid grid = importGrid(stream, a.input, a.request, notes);
+        sayNotes(notes);
+        if (!out.stream) {
+            out = openOutput(a.output, true);
+        }
+        writeGrid(out.stream, grid);
+    } catch (const std::bad_alloc &) {
+        throw Failure("not enough memory to read " + displayName(a.input));
+    }
+    input.reset();
+    commitOutput(out);
+}
+
 int main(int argc, char **argv)
 {
     // Past a file size limit a write fails and is reported (standard output
     // redirected to a file included), as in the viewer, instead of the
     // signal ending the run without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    removeOutputOnSignals();
     Arguments a = parseArguments(argc, argv);
-    // A terminal is refused before anything is read; a file is opened only
-    // once the input has passed every check.
-    Output out;
-    if (a.output == "-") {
-        out = openOutput(toolName, a.output, true);
-    }
-
-    FILE *stream = a.input == "-" ? stdin : std::fopen(a.input.c_str(), "rb");
-    if (!stream) {
-        fail(toolName, "cannot open " + displayName(a.input) + ": " + std::strerror(errno));
-    }
+    std::vector<std::string> notes;
     try {
-        importData(stream, a.input, a.request, [&] {
-            if (!out.stream) {
-                out = openOutput(toolName, a.output, true);
-            }
-            return out.stream;
-        });
-    } catch (const std::bad_alloc &) {
-        // One line, and fail() removes the half-made output.
-        fail(toolName, "not enough memory to read " + displayName(a.input));
+        run(a, notes);
+    } catch (const Failure &failure) {
+        sayNotes(notes);
+        fail(toolName, failure.what());
     }
-    if (stream != stdin) {
-        std::fclose(stream);
-    }
-    commitOutput(toolName, out);
     return 0;
 }

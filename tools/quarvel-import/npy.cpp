@@ -6,7 +6,7 @@
 // file's size before any value is read.
 #include "formats.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/mesh_text.h"
 #include "common/quote.h"
 
@@ -32,7 +32,7 @@ struct HeaderText {
 
 [[noreturn]] static void failAtByte(const std::string &name, size_t byte, const std::string &message)
 {
-    fail(toolName, displayName(name) + ": byte " + std::to_string(byte) + ": " + message);
+    throw Failure(displayName(name) + ": byte " + std::to_string(byte) + ": " + message);
 }
 
 static void skipSpaces(HeaderText &h)
@@ -253,10 +253,10 @@ struct ArrayReader {
         if (!std::isfinite(v) || !exact) {
             std::string where = "[" + std::to_string(i0) + ", " + std::to_string(i1) +
                                 (s.size() > 2 ? ", " + std::to_string(i2) : "") + "]";
-            fail(toolName, displayName(name) + ": sample " + where + " is " +
-                               (exact ? formatNumber(v) + ", not a finite number"
-                                      : integerText(header, data + index * header.size) +
-                                            ", which a double cannot hold exactly"));
+            throw Failure(displayName(name) + ": sample " + where + " is " +
+                          (exact ? formatNumber(v) + ", not a finite number"
+                                 : integerText(header, data + index * header.size) +
+                                       ", which a double cannot hold exactly"));
         }
         return v;
     }
@@ -269,22 +269,18 @@ static Samples arraySamples(const NpyHeader &header, const unsigned char *data, 
     const std::vector<uint64_t> &shape = header.shape;
     Samples s;
     if (shape.size() == 2) {
-        s.lines = static_cast<long>(shape[0]);
-        s.perLine = static_cast<long>(shape[1]);
-        s.values.resize(shape[0] * shape[1]);
-        for (long r = 0; r < s.lines; ++r) {
-            for (long c = 0; c < s.perLine; ++c) {
+        s.resize(static_cast<long>(shape[0]), static_cast<long>(shape[1]));
+        for (long r = 0; r < s.lines(); ++r) {
+            for (long c = 0; c < s.perLine(); ++c) {
                 s.at(r, c) = array.at(r, c);
             }
         }
         return s;
     }
-    s.stride = 3;
-    s.lines = static_cast<long>(planes ? shape[1] : shape[0]);
-    s.perLine = static_cast<long>(planes ? shape[2] : shape[1]);
-    s.values.resize(3 * s.lines * s.perLine);
-    for (long r = 0; r < s.lines; ++r) {
-        for (long c = 0; c < s.perLine; ++c) {
+    s.xyz = true;
+    s.resize(static_cast<long>(planes ? shape[1] : shape[0]), static_cast<long>(planes ? shape[2] : shape[1]));
+    for (long r = 0; r < s.lines(); ++r) {
+        for (long c = 0; c < s.perLine(); ++c) {
             for (int k = 0; k < 3; ++k) {
                 s.at(r, c, k) = planes ? array.at(k, r, c) : array.at(r, c, k);
             }

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "common/grid.h"
+
 struct Raster {
     long width = 0, height = 0;
     // width * height, row after row, top row first.  Floating samples that
     // are NaN or infinite are kept as they are: quarvel-import treats them
     // as no-data.
-    std::vector<double> samples;
+    Values samples;
 
     // A sample value that means "no data" (GeoTIFF's GDAL_NODATA tag).
     bool hasNoData = false;
@@ -25,14 +27,14 @@ struct Raster {
     bool degrees = false;   // dx, dy in degrees of longitude and latitude
     double latitude = 0;    // of the image's centre, when degrees is set
 
-    // Something the file says that was not used, for a note on stderr.
+    // Something the file says that was not used, for a note to the user.
     std::string note;
 };
 
 // Each reader takes the whole file in memory (standard input included) and
-// ends the program through fail() with one line naming the file and the
-// byte or sample at fault.  name is the file name for messages ("-" is
-// shown as "standard input").
+// throws a Failure of one line naming the file and the byte or sample at
+// fault.  name is the file name for messages ("-" is shown as "standard
+// input").
 Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name);
 Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name);
 Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name);

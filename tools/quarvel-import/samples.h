@@ -6,14 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "common/grid.h"
+
 struct Samples {
-    // The source's shape: `lines` lines (rows of a matrix or an image,
-    // scans of grid data) of `perLine` samples each.
-    long lines = 0, perLine = 0;
-    // 1: one height per sample, placed on a regular grid (matrices, 2-D
-    // arrays, images); 3: x y z per sample, written as given.
-    int stride = 1;
-    std::vector<double> values;  // lines * perLine * stride, line after line
+    // The source's lines (rows of a matrix or an image, scans of grid
+    // data) are the grid's columns, the samples of a line its rows: sample
+    // c of line r is value c + r * grid.rows of z, and of x and y for x y z
+    // data.  Heights only have no x and y until they are placed
+    // (surface.h), on a regular grid (matrices, 2-D arrays, images); x y z
+    // data is written as given.
+    Grid grid;
+    bool xyz = false;
 
     // Heights only: line 0 is the top (north) of a picture rather than the
     // y = 0 line of a matrix.
@@ -29,20 +32,22 @@ struct Samples {
     bool hasNoData = false;
     double noData = 0;
 
-    double &at(long line, long sample, int coordinate = 0)
+    long lines() const { return grid.cols; }
+    long perLine() const { return grid.rows; }
+    // Sizes the grid for lines of perLine samples, each value uninitialised.
+    void resize(long lines, long perLine);
+    // Coordinate 0, 1 or 2: x, y or z (the height).
+    Values &plane(int coordinate) { return coordinate == 0 ? grid.x : coordinate == 1 ? grid.y : grid.z; }
+    double &at(long line, long sample, int coordinate = 2)
     {
-        return values[(line * perLine + sample) * stride + coordinate];
+        return plane(coordinate)[static_cast<size_t>(sample + line * grid.rows)];
     }
-    double at(long line, long sample, int coordinate = 0) const
+    double at(long line, long sample, int coordinate = 2) const
     {
-        return values[(line * perLine + sample) * stride + coordinate];
+        const Values &values = coordinate == 0 ? grid.x : coordinate == 1 ? grid.y : grid.z;
+        return values[static_cast<size_t>(sample + line * grid.rows)];
     }
-    double height(long line, long sample) const { return at(line, sample, stride - 1); }
 };
 
 // The name of the input in messages, on one line: "-" is standard input.
 std::string displayName(const std::string &path);
-
-
-// The tool's name in every message.
-extern const char *const toolName;

@@ -1,18 +1,20 @@
-// From checked samples to mesh text: no-data, thinning out, where each
-// sample goes (orientation and spacing) and the writing itself.
+// From checked samples to the grid in memory: no-data, thinning out, and
+// where each sample goes (orientation and spacing).
 //
 // Heights only: the sample at line r, position c goes to x = c * dx and
 // y = r * dy (a matrix: x along a line, y down the lines) or, for a
 // picture, y = (lines - 1 - r) * dy (the top row north), the whole grid
 // then moved so its middle is at x = y = 0.  Mesh rows run along x and
-// mesh columns along y, so the surface faces up.
+// mesh columns along y, so the surface faces up: x has one value per row,
+// y one per column.
 // x y z data: the points as given; if their order would make the surface
 // face down, mesh rows and columns are swapped (a transpose, no mirror).
 #pragma once
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "common/grid.h"
 #include "samples.h"
 
 struct ConvertOptions {
@@ -26,24 +28,16 @@ struct ConvertOptions {
     double noDataValue = 0;
 };
 
-// Replaces no-data samples of an image as the options say (or ends the
-// program naming the first one).
+// Replaces no-data samples of an image as the options say (or throws a
+// Failure naming the first one).
 void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name);
 
 // --every and --max.
 Samples reduceSamples(Samples &&samples, const ConvertOptions &options);
 
-struct Layout {
-    long rows = 0, cols = 0;  // of the mesh
-    bool transposed = false;  // x y z data: mesh row i is source line i
-    double dx = 1, dy = 1;    // heights only
-    double zBase = 0;         // subtracted from every height
-    std::string note;         // for the comment: how the points were placed
-};
-
-// Checks the grid (at least 2 x 2, within the viewer's 32-bit sizes, every
-// coordinate finite) and places it.
-Layout layOut(const Samples &samples, const ConvertOptions &options, const std::string &name);
-
-void writeSurface(FILE *stream, const Samples &samples, const Layout &layout,
-                  const ConvertOptions &options, const std::string &comment);
+// Checks the samples (at least 2 x 2, within the viewer's 32-bit sizes,
+// every coordinate finite) and places them: the grid as written, with
+// --zero-base and --z-factor applied and a comment line saying how the
+// points were placed.  A hint for the user goes to notes.  Throws Failure.
+Grid layOut(Samples &&samples, const ConvertOptions &options, const std::string &name,
+            std::vector<std::string> &notes);

@@ -3,20 +3,20 @@
 // line) and gnuplot grid data (x y z lines, scans separated by blank lines).
 #include "formats.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/mesh_text.h"
 
 #include <cmath>
 
 [[noreturn]] static void failAtLine(const std::string &name, long line, const std::string &message)
 {
-    fail(toolName, displayName(name) + ":" + std::to_string(line) + ": " + message);
+    throw Failure(displayName(name) + ":" + std::to_string(line) + ": " + message);
 }
 
 static void requireNumbers(const TextNumbers &numbers, const std::string &name)
 {
     if (numbers.runs.empty()) {
-        fail(toolName, displayName(name) + ": no numbers in the input");
+        throw Failure(displayName(name) + ": no numbers in the input");
     }
 }
 
@@ -42,9 +42,9 @@ Samples matrixSamples(TextNumbers &&numbers, const std::string &name)
         }
     }
     Samples s;
-    s.lines = totalLines(numbers);
-    s.perLine = first.count;
-    s.values = std::move(numbers.values);
+    s.grid.rows = first.count;
+    s.grid.cols = totalLines(numbers);
+    s.grid.z = std::move(numbers.values);
     return s;
 }
 
@@ -123,13 +123,11 @@ Samples nonuniformSamples(TextNumbers &&numbers, const std::string &name)
     const long width = numbers.runs.front().count;
     const double *v = numbers.values.data();
     Samples s;
-    s.stride = 3;
-    s.perLine = width - 1;
-    s.lines = static_cast<long>(numbers.values.size()) / width - 1;
-    s.values.resize(3 * s.lines * s.perLine);
-    for (long r = 0; r < s.lines; ++r) {
+    s.xyz = true;
+    s.resize(static_cast<long>(numbers.values.size()) / width - 1, width - 1);
+    for (long r = 0; r < s.lines(); ++r) {
         const double *row = v + (r + 1) * width;
-        for (long c = 0; c < s.perLine; ++c) {
+        for (long c = 0; c < s.perLine(); ++c) {
             s.at(r, c, 0) = v[1 + c];
             s.at(r, c, 1) = row[0];
             s.at(r, c, 2) = row[1 + c];
@@ -166,11 +164,16 @@ Samples gridSamples(TextNumbers &&numbers, const std::string &name)
         scans.back() += run.lines;
     }
     checkScanLength(scans, scanLine, name);
+    // x y z lines, scan after scan: point k of the file is sample k.
     Samples s;
-    s.stride = 3;
-    s.lines = static_cast<long>(scans.size());
-    s.perLine = scans.front();
-    s.values = std::move(numbers.values);
+    s.xyz = true;
+    s.resize(static_cast<long>(scans.size()), scans.front());
+    const Values values = std::move(numbers.values);
+    for (size_t k = 0; k < s.grid.z.size(); ++k) {
+        s.grid.x[k] = values[3 * k];
+        s.grid.y[k] = values[3 * k + 1];
+        s.grid.z[k] = values[3 * k + 2];
+    }
     return s;
 }
 

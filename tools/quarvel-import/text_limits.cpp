@@ -2,14 +2,14 @@
 // ends a line as LF does, so old Mac text is not one long line.
 #include "text_limits.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "samples.h"
 
 #include <cstring>
 
 [[noreturn]] static void failAtByte(const TextLimits &limits, unsigned long long at, const std::string &what)
 {
-    fail(toolName, displayName(limits.name) + ": byte " + std::to_string(at) + ": " + what);
+    throw Failure(displayName(limits.name) + ": byte " + std::to_string(at) + ": " + what);
 }
 
 static void checkLine(const TextLimits &limits, unsigned long long end)

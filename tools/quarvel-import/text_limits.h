@@ -15,6 +15,6 @@ struct TextLimits {
     unsigned long long lineStart = 0;  // where the current line starts
 };
 
-// Checks the next size bytes of the input; ends the program through fail()
-// naming the byte offset of a NUL byte or of a line longer than maxTextLine.
+// Checks the next size bytes of the input; throws a Failure naming the byte
+// offset of a NUL byte or of a line longer than maxTextLine.
 void checkTextBytes(TextLimits &limits, const char *bytes, size_t size);

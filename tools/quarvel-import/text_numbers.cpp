@@ -2,7 +2,7 @@
 // text is never held whole (see text_numbers.h).
 #include "text_numbers.h"
 
-#include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
 #include "samples.h"
 #include "text_limits.h"
@@ -22,7 +22,7 @@ struct TextParser {
 
 [[noreturn]] static void failAt(const TextParser &p, const std::string &message)
 {
-    fail(toolName, displayName(p.name) + ":" + std::to_string(p.line) + ": " + message);
+    throw Failure(displayName(p.name) + ":" + std::to_string(p.line) + ": " + message);
 }
 
 static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
@@ -190,7 +190,8 @@ TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::st
         size_t got = std::fread(buffer.data() + have, 1, buffer.size() - have, stream);
         if (got == 0) {
             if (std::ferror(stream)) {
-                fail(toolName, "cannot read " + displayName(name) + ": " + std::strerror(errno));
+                const int e = errno;
+                throw Failure("cannot read " + displayName(name) + ": " + std::strerror(e));
             }
             break;
         }

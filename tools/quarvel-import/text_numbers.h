@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/grid.h"
+
 struct LineRun {
     long firstLine;   // line number in the file of the run's first line
     long lines;       // consecutive number lines with...
@@ -22,13 +24,13 @@ struct LineRun {
 };
 
 struct TextNumbers {
-    std::vector<double> values;
+    Values values;
     std::vector<LineRun> runs;
     long lastLine = 0;  // the number of the file's last line
 };
 
 // Reads all of stream after the bytes already read (head).  name is for
-// messages.  Ends the program through fail() on the first bad value.
+// messages.  Throws a Failure at the first bad value.
 TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name);
 
 // The same over a text held in memory (tests, fuzzing).

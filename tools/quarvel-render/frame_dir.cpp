@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "base/failure.h"
-#include "common/fail.h"
 #include "common/output.h"
 #include "common/quote.h"
 #include "quarvel-render/image_files.h"
@@ -33,13 +32,14 @@ static std::string framePath(int index)
     return inDirectory("frame-" + number + ".png");
 }
 
-static void removeMadeDirectory()
+void abandonFrames()
 {
     if (madeHere) {
         for (int i = 0; i < framesWritten; ++i) {
             unlink(framePath(i).c_str());
         }
         rmdir(directory.c_str());
+        madeHere = false;
     }
 }
 
@@ -52,17 +52,14 @@ void beginFrames(const std::string &dir, int frames)
     if (!madeHere && errno != EEXIST) {
         throw Failure("cannot make directory " + printable(dir) + ": " + std::strerror(errno));
     }
-    if (madeHere) {
-        onFail(removeMadeDirectory);
-    }
 }
 
-void writeFrame(const char *tool, int index, const Frame &frame)
+void writeFrame(int index, const Frame &frame)
 {
     const std::string path = framePath(index);
-    Output out = openOutput(tool, path, false);
+    Output out = openOutput(path, false);
     writePng(path.c_str(), out.stream, frame);
-    commitOutput(tool, out);
+    commitOutput(out);
     framesWritten = index + 1;
 }
 

@@ -5,12 +5,15 @@
 
 #include "quarvel-render/offscreen.h"
 
-// Makes dir unless it exists, for frames frames.  If the run fails later, a
-// directory made here is removed with the frames written into it.
+// Makes dir unless it exists, for frames frames.
 void beginFrames(const std::string &dir, int frames);
 
 // Writes frame index, from 0 up, as its numbered PNG file.
-void writeFrame(const char *tool, int index, const Frame &frame);
+void writeFrame(int index, const Frame &frame);
+
+// After a failure: a directory made by beginFrames is removed with the
+// frames written into it; one that was there stays.
+void abandonFrames();
 
 // Once every frame is written: removes the frames numbered from frames up
 // that an earlier, longer turntable left (names of frame- with four or

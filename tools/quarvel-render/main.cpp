@@ -15,7 +15,7 @@
 #include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
-#include "quarvel-render/huge_pages.h"
+#include "common/huge_pages.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
@@ -61,16 +61,16 @@ static void writeStills(const std::vector<std::string> &paths, const Frame &fram
 {
     std::vector<Output> outs;
     for (const std::string &path : paths) {
-        outs.push_back(openOutput(tool, path, false));
+        outs.push_back(openOutput(path, false));
     }
     for (const Output &out : outs) {
         writeStill(out, frame);
     }
     for (Output &out : outs) {
-        syncOutput(tool, out);
+        syncOutput(out);
     }
     for (Output &out : outs) {
-        commitOutput(tool, out);
+        commitOutput(out);
     }
 }
 
@@ -108,6 +108,7 @@ int main(int argc, char **argv)
     // reported, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    removeOutputOnSignals();
     const RenderOptions options = parseRenderOptions(argc, argv);
     try {
         render(options);

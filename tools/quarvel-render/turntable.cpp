@@ -65,8 +65,8 @@ static void showProgress(const char *tool, int done, int frames)
     }
 }
 
-void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
-                   const Mesh &mesh, ViewState view, bool smoothBefore)
+static void writeTurntable(const char *tool, const std::string &path, const RenderOptions &options,
+                           Offscreen &offscreen, const Mesh &mesh, ViewState view, bool smoothBefore)
 {
     const OutputKind kind = outputKind(path, true);
     const int frames = frameCount(tool, view, options.turntableFrames);
@@ -75,7 +75,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
     if (kind == OutputKind::Frames) {
         beginFrames(path, frames);
     } else {
-        out = openOutput(tool, path, false);
+        out = openOutput(path, false);
     }
     bool ok = true;
     if (kind == OutputKind::Gif) {
@@ -95,7 +95,7 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
         } else if (kind == OutputKind::Mp4) {
             ok = addVideoFrame(frame);
         } else {
-            writeFrame(tool, i, frame);
+            writeFrame(i, frame);
         }
         showProgress(tool, i + 1, frames);
     }
@@ -111,6 +111,17 @@ void makeTurntable(const char *tool, const std::string &path, const RenderOption
     if (kind == OutputKind::Frames) {
         endFrames();
     } else {
-        commitOutput(tool, out);
+        commitOutput(out);
+    }
+}
+
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
+                   const Mesh &mesh, const ViewState &view, bool smoothBefore)
+{
+    try {
+        writeTurntable(tool, path, options, offscreen, mesh, view, smoothBefore);
+    } catch (...) {
+        abandonFrames();  // a file's own output is abandoned as it unwinds
+        throw;
     }
 }

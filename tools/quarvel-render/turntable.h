@@ -19,4 +19,4 @@ int nearestFrameCount(int wanted, int stepsPerTurn);
 // .mp4 or a directory of PNG frames, drawn in offscreen (see
 // drawViewerFrame for smoothBefore).  Throws a Failure on an error.
 void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
-                   const Mesh &mesh, ViewState view, bool smoothBefore);
+                   const Mesh &mesh, const ViewState &view, bool smoothBefore);

@@ -1,7 +1,8 @@
-#include "quarvel-render/huge_pages.h"
+#include "common/huge_pages.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -12,6 +13,10 @@ static void *volatile belowHugePages;
 
 void preferHugePages()
 {
+    const char *setting = std::getenv("QUARVEL_HUGE_PAGES");
+    if (setting && std::strcmp(setting, "0") == 0) {
+        return;  // the allocator as the system has it
+    }
     // One arena, big blocks from the heap rather than from their own
     // mappings, nothing given back: then all of it lies in one range.
     constexpr size_t reserve = size_t{512} << 20;

@@ -1,0 +1,57 @@
+// A surface in memory as quarvel's mesh holds it: rows x cols points,
+// column by column.  quarvel-gen makes one and quarvel-import reads every
+// format into one, so that a program or a binding takes the values as
+// arrays; the mesh text (grid_text.h) is one use of it.
+#pragma once
+
+#include <cstddef>
+#include <new>
+#include <string>
+#include <vector>
+
+// Where a coordinate's values are: one per row (values[i]), one per column
+// (values[j]) or one per point, column by column (values[i + j * rows]).
+enum class Spread { perRow, perColumn, perPoint };
+
+// Leaves new elements uninitialised: every value is computed right after,
+// and the memory is first touched by the threads that compute them (zeroing
+// a million points first costs as much as evaluating a simple formula).
+template <class T>
+struct Uninitialised {
+    using value_type = T;
+    Uninitialised() = default;
+    template <class U>
+    Uninitialised(const Uninitialised<U> &)
+    {
+    }
+    T *allocate(std::size_t n) { return static_cast<T *>(::operator new(n * sizeof(T))); }
+    void deallocate(T *p, std::size_t) { ::operator delete(p); }
+    template <class U>
+    void construct(U *) noexcept
+    {
+    }
+    template <class U>
+    void construct(U *p, const U &value)
+    {
+        *p = value;
+    }
+    template <class U>
+    bool operator==(const Uninitialised<U> &) const
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const Uninitialised<U> &) const
+    {
+        return false;
+    }
+};
+using Values = std::vector<double, Uninitialised<double>>;
+
+struct Grid {
+    long rows = 0, cols = 0;
+    Values x, y, z;
+    // Over a plain x-y grid x has one value per row and y one per column.
+    Spread xSpread = Spread::perPoint, ySpread = Spread::perPoint, zSpread = Spread::perPoint;
+    std::string comment;  // the mesh text's comment, one line or several
+};
