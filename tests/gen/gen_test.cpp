@@ -12,7 +12,7 @@
 
 #include "base/failure.h"
 #include "common/grid_text.h"
-#include "common/huge_pages.h"
+#include "common/fail.h"
 #include "mesh/prepare.h"
 #include "mesh/reader.h"
 #include "quarvel-gen/formula.h"

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <unistd.h>
 
@@ -36,23 +35,11 @@ static void forget(const std::string &temporary)
     }
 }
 
-static void removeAndDie(int signal)
+void removeUnfinishedOutputs()
 {
     for (char *slot : pending) {
         if (slot[0]) {
             unlink(slot);
-        }
-    }
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-void removeOutputOnSignals()
-{
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction current;
-        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-            std::signal(signal, removeAndDie);  // an ignored signal stays ignored
         }
     }
 }

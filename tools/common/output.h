@@ -50,6 +50,6 @@ void commitOutput(Output &out);
 // of an output that will not be completed.
 void abandonOutput(Output &out);
 
-// For main(): SIGINT, SIGTERM and SIGHUP, where not ignored, remove the
-// temporary file being written before they end the run.
-void removeOutputOnSignals();
+// Removes the temporary file of every output not yet committed; safe in a
+// signal handler (see removeOutputOnSignals in common/fail.h).
+void removeUnfinishedOutputs();

@@ -20,7 +20,7 @@
 #include "base/failure.h"
 #include "common/fail.h"
 #include "common/grid_text.h"
-#include "common/huge_pages.h"
+#include "common/fail.h"
 #include "common/output.h"
 #include "mesh/memory_check.h"
 #include "quarvel-gen/formula.h"

@@ -15,7 +15,7 @@
 #include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
-#include "common/huge_pages.h"
+#include "common/fail.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
