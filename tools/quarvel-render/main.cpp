@@ -8,6 +8,9 @@
 // viewer's drawing code into an OSMesa context and writes it: the pixels
 // are those of the viewer's saved window for the same keys and size.
 // The spin key "c" only sets the flag: a picture shows no time passing.
+//
+// With --figure it draws a picture for a report instead (src/figure/):
+// the surface coloured by height in an axes box with the data's values.
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -15,6 +18,10 @@
 #include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
+#include "figure/box.h"
+#include "figure/layout.h"
+#include "figure/surface.h"
+#include "quarvel-render/figure_input.h"
 #include "quarvel-render/huge_pages.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
@@ -74,10 +81,47 @@ static void writeStills(const std::vector<std::string> &paths, const Frame &fram
     }
 }
 
+struct CloseOffscreen {
+    void operator()(Offscreen *o) const { closeOffscreen(o); }
+};
+
+// A figure, or a turntable of figures whose bearing turns 360/N degrees a
+// frame at one scale, so only the box turns.
+static void renderFigure(const RenderOptions &options)
+{
+    for (const std::string &path : options.outputs) {
+        outputKind(path, options.turntableFrames > 0);
+    }
+    FigureData data = readFigureData(options.mesh);
+    data.xTitle = options.xTitle;
+    data.yTitle = options.yTitle;
+    data.zTitle = options.zTitle;
+    const FigureStyle &style = options.style;
+    const FigureBox box = figureBox(data, style.relief);
+    const FigureSurface surface = prepareSurface(data, box, style);
+    std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
+    Frame frame;
+    if (options.turntableFrames > 0) {
+        const int frames = options.turntableFrames;
+        const double scale = turntableScale(box, data, style, frames);
+        writeTurntable(tool, options.outputs[0], options, frames, [&](int i, Frame &f) {
+            const double azimuth = style.azimuth + 360.0 * i / frames;
+            drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, azimuth, scale), style, f);
+        });
+        return;
+    }
+    drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, style.azimuth), style, frame);
+    writeStills(options.outputs, frame);
+}
+
 // The viewer's start-up (read, reverse if asked, normals and scale), the
 // keys, then the picture or the turntable.
 static void render(const RenderOptions &options)
 {
+    if (options.figure) {
+        renderFigure(options);
+        return;
+    }
     for (const std::string &path : options.outputs) {
         outputKind(path, options.turntableFrames > 0);
     }
@@ -88,10 +132,7 @@ static void render(const RenderOptions &options)
     };
     std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &view.scale));
     const bool smoothBefore = applyKeys(options.keys, view, *mesh);
-    struct Close {
-        void operator()(Offscreen *o) const { closeOffscreen(o); }
-    };
-    std::unique_ptr<Offscreen, Close> offscreen(openOffscreen(options.width, options.height));
+    std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(options.width, options.height));
     if (options.turntableFrames > 0) {
         makeTurntable(tool, options.outputs[0], options, *offscreen, *mesh, view, smoothBefore);
         return;
