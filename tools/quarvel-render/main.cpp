@@ -22,6 +22,7 @@
 #include "figure/layout.h"
 #include "figure/surface.h"
 #include "quarvel-render/figure_input.h"
+#include "quarvel-render/grid_density.h"
 #include "quarvel-render/huge_pages.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
@@ -81,6 +82,19 @@ static void writeStills(const std::vector<std::string> &paths, const Frame &fram
     }
 }
 
+// The viewer's picture stays the viewer's; when its grid lines would hide
+// the surface, a note says how to see it.
+static void noteCrowdedGrid(const Mesh &mesh, const ViewState &view, const RenderOptions &options)
+{
+    if (view.showMesh && !view.wireFrame &&
+        gridLineSpacing(mesh, view, options.width, options.height) < crowdedGridSpacing) {
+        std::fprintf(stderr,
+                     "%s: note: the grid lines lie under %g pixels apart and hide the surface; -k f turns "
+                     "them off, --figure draws a picture for a report\n",
+                     tool, crowdedGridSpacing);
+    }
+}
+
 struct CloseOffscreen {
     void operator()(Offscreen *o) const { closeOffscreen(o); }
 };
@@ -132,6 +146,7 @@ static void render(const RenderOptions &options)
     };
     std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &view.scale));
     const bool smoothBefore = applyKeys(options.keys, view, *mesh);
+    noteCrowdedGrid(*mesh, view, options);
     std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(options.width, options.height));
     if (options.turntableFrames > 0) {
         makeTurntable(tool, options.outputs[0], options, *offscreen, *mesh, view, smoothBefore);
