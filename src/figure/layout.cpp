@@ -69,9 +69,26 @@ static Rect boxOf(const TextItem &t)
     return {t.x - t.width / 2.0, t.y - t.height / 2.0, t.x + t.width / 2.0, t.y + t.height / 2.0};
 }
 
-static bool overlap(const Rect &a, const Rect &b, double gap)
+// Whether two texts, each turned its own way, come closer than gap: no
+// side of either separates them (the separating axis test).
+static bool overlap(const TextItem &a, const TextItem &b, double gap)
 {
-    return a.x0 < b.x1 + gap && b.x0 < a.x1 + gap && a.y0 < b.y1 + gap && b.y0 < a.y1 + gap;
+    for (const TextItem *t : {&a, &b}) {
+        for (int side = 0; side < 2; ++side) {
+            const double angle = t->angle + side * M_PI / 2.0;
+            const double ux = std::cos(angle), uy = std::sin(angle);
+            auto half = [&](const TextItem &v) {
+                const double c = std::fabs(ux * std::cos(v.angle) + uy * std::sin(v.angle));
+                const double s = std::fabs(-ux * std::sin(v.angle) + uy * std::cos(v.angle));
+                return (c * v.along + s * v.across) / 2.0;
+            };
+            const double apart = std::fabs((a.x - b.x) * ux + (a.y - b.y) * uy);
+            if (apart >= half(a) + half(b) + gap) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 static void include(Rect &r, double x, double y)
@@ -82,13 +99,13 @@ static void include(Rect &r, double x, double y)
     r.y1 = std::max(r.y1, y);
 }
 
-static TextItem textItem(const std::string &text, double size, bool bold = false, bool upright = false)
+static TextItem textItem(const std::string &text, double size, bool bold = false, double angle = 0.0)
 {
     TextItem t;
     t.text = text;
     t.size = size;
     t.bold = bold;
-    t.upright = upright;
+    t.angle = angle;
     return t;
 }
 
@@ -137,7 +154,7 @@ static ColourBar colourBar(cairo_t *cr, const Fixed &f, const std::string &title
         b.texts.push_back(labels[i]);
         widest = std::max(widest, labels[i].width);
     }
-    TextItem title = textItem(titleText, f.text, false, true);
+    TextItem title = textItem(titleText, f.text, false, readingUpwards);
     fitText(cr, title, f.bottom - f.top);
     title.x = labelsLeft + widest + f.text + title.width / 2.0;
     title.y = std::clamp(middle, f.top + title.height / 2.0, f.bottom - title.height / 2.0);
@@ -229,10 +246,25 @@ static void chooseEdges(const FigureBox &box, const Camera &c, Edge edges[3])
     edges[2] = {2, {corners[best].x, corners[best].y, -bz}, {corners[best].x, corners[best].y, bz}};
 }
 
-// Half the length of a box across a direction (nx, ny).
+// Half the length of a text across a direction n on the picture.
 static double reach(const TextItem &t, const Point &n)
 {
-    return std::fabs(n.x) * t.width / 2.0 + std::fabs(n.y) * t.height / 2.0;
+    const double along = std::fabs(n.x * std::cos(t.angle) + n.y * std::sin(t.angle));
+    const double across = std::fabs(-n.x * std::sin(t.angle) + n.y * std::cos(t.angle));
+    return (along * t.along + across * t.across) / 2.0;
+}
+
+// The turn that lays a text along direction u, reading left to right
+// (upwards when u is upright).
+static double angleAlong(const Point &u)
+{
+    double angle = std::atan2(u.y, u.x);
+    if (angle > M_PI / 2.0 - 1e-9) {
+        angle -= M_PI;
+    } else if (angle < -M_PI / 2.0 - 1e-9) {
+        angle += M_PI;
+    }
+    return angle;
 }
 
 struct AxisParts {
@@ -240,6 +272,7 @@ struct AxisParts {
     std::vector<TextItem> labels;
     TextItem title;
     Point outward{0, 0};
+    double length = 0.0;  // of the edge on the picture
     bool shown = false;
 };
 
@@ -251,10 +284,11 @@ static AxisParts labelAxis(cairo_t *cr, const Fixed &f, const FigureBox &box, co
     AxisParts parts;
     const Point a = project(c, k, e.from), b = project(c, k, e.to);
     const double length = std::hypot(b.x - a.x, b.y - a.y);
-    if (length < 3.0 * f.text) {
+    if (length < 2.0 * f.text) {
         return parts;
     }
     parts.shown = true;
+    parts.length = length;
     strokes.push_back({a.x, a.y, b.x, b.y});
     const Point u = {(b.x - a.x) / length, (b.y - a.y) / length};
     Point n = {-u.y, u.x};
@@ -281,8 +315,9 @@ static AxisParts labelAxis(cairo_t *cr, const Fixed &f, const FigureBox &box, co
     static const std::string FigureData::*titles[3] = {&FigureData::xTitle, &FigureData::yTitle,
                                                         &FigureData::zTitle};
     static const std::string FigureData::*units[3] = {&FigureData::xUnit, &FigureData::yUnit, &FigureData::zUnit};
-    parts.title = textItem(axisTitle(data.*titles[e.axis], data.*units[e.axis]), f.text, false, e.axis == 2);
-    fitText(cr, parts.title, e.axis == 2 ? f.area.y1 - f.area.y0 : f.area.x1 - f.area.x0);
+    // Along its axis, the title costs least room across it.
+    parts.title = textItem(axisTitle(data.*titles[e.axis], data.*units[e.axis]), f.text, false, angleAlong(u));
+    fitText(cr, parts.title, std::max(length, std::min(f.area.x1 - f.area.x0, f.area.y1 - f.area.y0)));
     const double out = farthest + f.gap + reach(parts.title, n);
     parts.title.x = m.x + n.x * out;
     parts.title.y = m.y + n.y * out;
@@ -338,29 +373,28 @@ static FigureLayout axesAt(cairo_t *cr, const Fixed &f, const FigureBox &box, co
     for (int i = 0; i < 3; ++i) {
         parts[i] = labelAxis(cr, f, box, data, c, k, edges[i], out.strokes);
     }
-    std::vector<Rect> taken;
+    std::vector<TextItem> taken;
+    auto clear = [&](const TextItem &t) {
+        return std::none_of(taken.begin(), taken.end(), [&](const TextItem &o) { return overlap(t, o, f.gap); });
+    };
     for (AxisParts &p : parts) {
         for (TextItem &label : p.labels) {
-            const Rect r = boxOf(label);
-            if (std::none_of(taken.begin(), taken.end(), [&](const Rect &t) { return overlap(r, t, f.gap); })) {
-                taken.push_back(r);
+            if (clear(label)) {
+                taken.push_back(label);
                 out.texts.push_back(label);
             }
         }
     }
     for (AxisParts &p : parts) {
-        if (!p.shown) {
+        // The colour bar's title says what z is when its axis is too short.
+        if (!p.shown || (&p == &parts[2] && p.title.along > p.length)) {
             continue;
         }
-        for (int step = 0; step < 40; ++step) {
-            const Rect r = boxOf(p.title);
-            if (std::none_of(taken.begin(), taken.end(), [&](const Rect &t) { return overlap(r, t, f.gap); })) {
-                break;
-            }
+        for (int step = 0; step < 40 && !clear(p.title); ++step) {
             p.title.x += p.outward.x * f.gap;
             p.title.y += p.outward.y * f.gap;
         }
-        taken.push_back(boxOf(p.title));
+        taken.push_back(p.title);
         out.texts.push_back(p.title);
     }
     addPanes(box, c, parts, out);
@@ -376,7 +410,8 @@ static FigureLayout axesAt(cairo_t *cr, const Fixed &f, const FigureBox &box, co
         include(bounds, s.x0, s.y0);
         include(bounds, s.x1, s.y1);
     }
-    for (const Rect &r : taken) {
+    for (const TextItem &t : taken) {
+        const Rect r = boxOf(t);
         include(bounds, r.x0, r.y0);
         include(bounds, r.x1, r.y1);
     }
@@ -409,14 +444,26 @@ static FigureLayout placed(FigureLayout out, const Fixed &f, const ColourBar &ba
     return out;
 }
 
-// The largest scale at which the box and its labels fit the area: with
-// the whole centred (centred false) or the box's centre in the area's
-// centre.  Labels keep their size whatever the scale, so each round
-// solves for the scale that leaves them room, until it fits.
+// Whether the axes at scale k fit the area: the whole of them (the
+// layout then centres them), or with the box's centre in the area's.
+static bool fitsAt(cairo_t *cr, const Fixed &f, const FigureBox &box, const FigureData &data, const Camera &c,
+                   double k, bool centred)
+{
+    Rect b;
+    axesAt(cr, f, box, data, c, k, b);
+    const double width = f.area.x1 - f.area.x0, height = f.area.y1 - f.area.y0;
+    if (centred) {
+        return 2.0 * std::max(-b.x0, b.x1) <= width && 2.0 * std::max(-b.y0, b.y1) <= height;
+    }
+    return b.x1 - b.x0 <= width && b.y1 - b.y0 <= height;
+}
+
+// The largest scale at which the box and its labels fit the area, to
+// within a thousandth.  Labels keep their size whatever the scale, and
+// axes too short for numbers go without, so it is found by halving.
 static double fittingScale(cairo_t *cr, const Fixed &f, const FigureBox &box, const FigureData &data,
                            const Camera &c, bool centred)
 {
-    const double width = f.area.x1 - f.area.x0, height = f.area.y1 - f.area.y0;
     Rect unit{0, 0, 0, 0};
     for (int corner = 0; corner < 8; ++corner) {
         const Vec v = {corner & 1 ? box.half[0] : -box.half[0], corner & 2 ? box.half[1] : -box.half[1],
@@ -424,36 +471,17 @@ static double fittingScale(cairo_t *cr, const Fixed &f, const FigureBox &box, co
         const Point p = project(c, 1.0, v);
         include(unit, p.x, p.y);
     }
-    auto needs = [&](const Rect &r, double k, double &w, double &h) {
-        if (centred) {
-            w = 2.0 * std::max(-r.x0, r.x1);
-            h = 2.0 * std::max(-r.y0, r.y1);
-            const double uw = 2.0 * std::max(-unit.x0, unit.x1), uh = 2.0 * std::max(-unit.y0, unit.y1);
-            return std::min((width - (w - k * uw)) / uw, (height - (h - k * uh)) / uh);
-        }
-        w = r.x1 - r.x0;
-        h = r.y1 - r.y0;
-        const double uw = unit.x1 - unit.x0, uh = unit.y1 - unit.y0;
-        return std::min((width - (w - k * uw)) / uw, (height - (h - k * uh)) / uh);
-    };
-    const double smallest = 1.0;
-    double k = std::max(smallest, std::min(width / (unit.x1 - unit.x0), height / (unit.y1 - unit.y0)));
-    double best = 0.0;
-    for (int round = 0; round < 12; ++round) {
-        Rect bounds;
-        axesAt(cr, f, box, data, c, k, bounds);
-        double w, h;
-        const double next = needs(bounds, k, w, h);
-        const bool fits = w <= width + 1e-6 && h <= height + 1e-6;
-        if (fits) {
-            best = std::max(best, k);
-            if (next <= k * 1.001) {
-                break;
-            }
-        }
-        k = std::max(smallest, fits ? std::min(next, k * 1.5) : std::min(next, k * 0.98));
+    double low = 1.0;  // a box of a pixel or two: the least there is
+    double high = std::max(low, std::min((f.area.x1 - f.area.x0) / (unit.x1 - unit.x0),
+                                         (f.area.y1 - f.area.y0) / (unit.y1 - unit.y0)));
+    if (fitsAt(cr, f, box, data, c, high, centred)) {
+        return high;
     }
-    return best > 0.0 ? best : smallest;
+    while (high - low > low * 1e-3) {
+        const double k = (low + high) / 2.0;
+        (fitsAt(cr, f, box, data, c, k, centred) ? low : high) = k;
+    }
+    return low;
 }
 
 // The box at scale k.  Centred (a turntable's frames): the box's centre

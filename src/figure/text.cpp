@@ -44,10 +44,10 @@ static void measureFlat(cairo_t *cr, const TextItem &item, double &along, double
 
 void measureText(cairo_t *cr, TextItem &item)
 {
-    double along, across;
-    measureFlat(cr, item, along, across);
-    item.width = item.upright ? across : along;
-    item.height = item.upright ? along : across;
+    measureFlat(cr, item, item.along, item.across);
+    const double c = std::fabs(std::cos(item.angle)), s = std::fabs(std::sin(item.angle));
+    item.width = c * item.along + s * item.across;
+    item.height = s * item.along + c * item.across;
 }
 
 // Drops whole UTF-8 characters from the end.
@@ -65,7 +65,7 @@ static void dropLastCharacter(std::string &text)
 void fitText(cairo_t *cr, TextItem &item, double length)
 {
     measureText(cr, item);
-    if ((item.upright ? item.height : item.width) <= length) {
+    if (item.along <= length) {
         return;
     }
     std::string kept = item.text;
@@ -73,7 +73,7 @@ void fitText(cairo_t *cr, TextItem &item, double length)
         dropLastCharacter(kept);
         item.text = kept + "\xE2\x80\xA6";
         measureText(cr, item);
-        if ((item.upright ? item.height : item.width) <= length) {
+        if (item.along <= length) {
             return;
         }
     }
@@ -87,9 +87,7 @@ void drawText(cairo_t *cr, const TextItem &item)
     cairo_font_extents(cr, &font);
     cairo_save(cr);
     cairo_translate(cr, item.x, item.y);
-    if (item.upright) {
-        cairo_rotate(cr, -M_PI / 2.0);
-    }
+    cairo_rotate(cr, item.angle);
     // The box's centre to the start of the baseline.
     cairo_move_to(cr, -along / 2.0, -across / 2.0 + font.ascent);
     cairo_show_text(cr, item.text.c_str());

@@ -6,22 +6,25 @@
 
 typedef struct _cairo cairo_t;
 
-// A piece of text of a given size in pixels, centred at (x, y), turned a
-// quarter turn anticlockwise when upright is set (reading upwards).
+// A piece of text of a given size in pixels, centred at (x, y), turned
+// by angle (radians, clockwise on the picture: -pi/2 reads upwards).
 struct TextItem {
     std::string text;
     double size = 10.0;
     bool bold = false;
-    bool upright = false;
+    double angle = 0.0;
     double x = 0.0, y = 0.0;
-    double width = 0.0, height = 0.0;  // the box on the picture, turned
+    double along = 0.0, across = 0.0;  // length and height as read
+    double width = 0.0, height = 0.0;  // the upright box around it on the picture
 };
+
+constexpr double readingUpwards = -1.5707963267948966;
 
 // A cairo context of its own, only for measuring; freed with endMeasuring.
 cairo_t *beginMeasuring();
 void endMeasuring(cairo_t *cr);
 
-// Fills in item's width and height from its text, size and turn.
+// Fills in item's sizes from its text, size and turn.
 void measureText(cairo_t *cr, TextItem &item);
 
 // Shortens item's text with an ellipsis until its length along the

@@ -83,22 +83,32 @@ static std::string powerLabel(double value, const Ticks &ticks)
     return text;
 }
 
-std::string tickLabel(double value, const Ticks &ticks)
+static std::string fixedLabel(double value, const Ticks &ticks)
 {
-    double largest = std::fabs(value);
-    for (double v : ticks.values) {
-        largest = std::max(largest, std::fabs(v));
-    }
-    if (largest >= 1e10 || (ticks.power < -6 && largest < 1e-3)) {
-        return powerLabel(value, ticks);
-    }
-    char text[64];
+    char text[400];
     std::snprintf(text, sizeof text, "%.*f", std::max(0, -ticks.power), value);
     std::string label = text;
     if (label.find_first_not_of("-0.") == std::string::npos && label[0] == '-') {
         label.erase(0, 1);  // a value that rounds to zero
     }
     return label;
+}
+
+// Powers of ten when they make the longest label of the axis shorter by
+// three characters or more: "1e7", not "10000000"; "-1000", not "-1e3".
+static bool inPowers(const Ticks &ticks)
+{
+    size_t fixed = 0, powers = 0;
+    for (double v : ticks.values) {
+        fixed = std::max(fixed, fixedLabel(v, ticks).size());
+        powers = std::max(powers, powerLabel(v, ticks).size());
+    }
+    return powers + 3 <= fixed;
+}
+
+std::string tickLabel(double value, const Ticks &ticks)
+{
+    return inPowers(ticks) ? powerLabel(value, ticks) : fixedLabel(value, ticks);
 }
 
 void widenRange(double &low, double &high)

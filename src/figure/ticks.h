@@ -16,8 +16,8 @@ struct Ticks {
 Ticks chooseTicks(double low, double high, int maxCount);
 
 // A tick's label with as many decimals as the step has: "0.3", "-1500",
-// "48.25"; very large values, and very small ones on a step below 1e-6,
-// in the largest tick's power of ten: "0.2e-9", "1.5e10".
+// "48.25"; in the largest tick's power of ten when that makes the axis's
+// longest label three characters shorter: "0.2e-9", "2e12".
 std::string tickLabel(double value, const Ticks &ticks);
 
 // Widens [low, high] around its middle when the two ends are equal or too
