@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string>
 
+#include "base/failure.h"
 #include "figure/colour_map.h"
 #include "render/lighting.h"
 
@@ -90,7 +93,11 @@ static void addNormals(FigureSurface &s, const std::vector<bool> &has, int rows,
 FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const FigureStyle &style)
 {
     FigureSurface s;
-    const size_t count = static_cast<size_t>(data.rows) * data.cols;
+    const size_t count = static_cast<size_t>(data.rows) * static_cast<size_t>(data.cols);
+    if (count > std::numeric_limits<unsigned>::max()) {
+        throw Failure("a figure takes at most " + std::to_string(std::numeric_limits<unsigned>::max()) +
+                      " points, not " + std::to_string(count));
+    }
     s.vertices.resize(3 * count);
     s.heights.resize(count);
     std::vector<bool> has(count);
@@ -118,7 +125,7 @@ FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const
     // Each cell split along (r, c)-(r+1, c+1), as the viewer splits it.
     for (int r = 0; r + 1 < data.rows; ++r) {
         for (int c = 0; c + 1 < data.cols; ++c) {
-            const unsigned p00 = static_cast<unsigned>(r * data.cols + c), p01 = p00 + 1;
+            const unsigned p00 = static_cast<unsigned>(static_cast<size_t>(r) * data.cols + c), p01 = p00 + 1;
             const unsigned p10 = p00 + static_cast<unsigned>(data.cols), p11 = p10 + 1;
             if (has[p00] && has[p01] && has[p10] && has[p11]) {
                 s.triangles.insert(s.triangles.end(), {p00, p01, p11, p00, p11, p10});
@@ -148,13 +155,15 @@ static void setTransform(const FigureLayout &l)
 
 static void drawLines(const std::vector<ModelLine> &lines, const Rgb &colour)
 {
-    glColor3f(colour.r, colour.g, colour.b);
-    glBegin(GL_LINES);
+    std::vector<double> ends;
     for (const ModelLine &line : lines) {
-        glVertex3d(line.a.x, line.a.y, line.a.z);
-        glVertex3d(line.b.x, line.b.y, line.b.z);
+        ends.insert(ends.end(), {line.a.x, line.a.y, line.a.z, line.b.x, line.b.y, line.b.z});
     }
-    glEnd();
+    glColor3f(colour.r, colour.g, colour.b);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_DOUBLE, 0, ends.data());
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(2 * lines.size()));
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 // The viewer's lights, fixed in the model as the viewer fixes them in its

@@ -137,6 +137,8 @@ class FigureTest(unittest.TestCase):
             (["-k", "u"], b"--figure takes no -k or -r: turn the camera with --view AZ,EL and the height "
                           b"with --relief F"),
             (["-r"], b"--figure takes no -k or -r"),
+            (["--title", "two\nlines"], b"--title wants one line of UTF-8 text, not 'two\\nlines'"),
+            (["--zlabel", "\udcff"], b"--zlabel wants one line of UTF-8 text, not '\\xff'"),
         ]
         for args, message in cases:
             with self.subTest(args=args):

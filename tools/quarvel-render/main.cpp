@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <new>
 
 #include "base/failure.h"
 #include "common/fail.h"
@@ -106,13 +107,20 @@ static void renderFigure(const RenderOptions &options)
     for (const std::string &path : options.outputs) {
         outputKind(path, options.turntableFrames > 0);
     }
-    FigureData data = readFigureData(options.mesh);
-    data.xTitle = options.xTitle;
-    data.yTitle = options.yTitle;
-    data.zTitle = options.zTitle;
     const FigureStyle &style = options.style;
-    const FigureBox box = figureBox(data, style.relief);
-    const FigureSurface surface = prepareSurface(data, box, style);
+    FigureData data;
+    FigureBox box;
+    FigureSurface surface;
+    try {
+        data = readFigureData(options.mesh);
+        data.xTitle = options.xTitle;
+        data.yTitle = options.yTitle;
+        data.zTitle = options.zTitle;
+        box = figureBox(data, style.relief);
+        surface = prepareSurface(data, box, style);
+    } catch (const std::bad_alloc &) {
+        throw Failure("not enough memory to draw the figure");
+    }
     std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
     Frame frame;
     if (options.turntableFrames > 0) {

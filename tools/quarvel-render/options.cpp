@@ -180,6 +180,16 @@ static const char *argumentOf(int &i, int argc, char **argv)
     return argv[++i];
 }
 
+// Text for the picture: one line of UTF-8 (cairo draws nothing more once
+// it has met invalid UTF-8).
+static std::string lineOfText(const std::string &option, const char *text)
+{
+    if (printable(text) != text) {
+        fail(tool, option + " wants one line of UTF-8 text, not " + printable(text));
+    }
+    return text;
+}
+
 // The options only a figure takes; false for any other.
 static bool parseFigureOption(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o)
 {
@@ -197,13 +207,13 @@ static bool parseFigureOption(const std::string &arg, int &i, int argc, char **a
     } else if (arg == "--background") {
         parseBackground(argumentOf(i, argc, argv), o.style);
     } else if (arg == "--title") {
-        o.style.title = argumentOf(i, argc, argv);
+        o.style.title = lineOfText(arg, argumentOf(i, argc, argv));
     } else if (arg == "--xlabel") {
-        o.xTitle = argumentOf(i, argc, argv);
+        o.xTitle = lineOfText(arg, argumentOf(i, argc, argv));
     } else if (arg == "--ylabel") {
-        o.yTitle = argumentOf(i, argc, argv);
+        o.yTitle = lineOfText(arg, argumentOf(i, argc, argv));
     } else if (arg == "--zlabel") {
-        o.zTitle = argumentOf(i, argc, argv);
+        o.zTitle = lineOfText(arg, argumentOf(i, argc, argv));
     } else {
         return false;
     }
