@@ -237,6 +237,11 @@ void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLay
         throw Failure("cannot make the offscreen OpenGL context current");
     }
     const int width = layout.width, height = layout.height;
+    if (width != o.width || height != o.height) {
+        throw Failure("a figure of " + std::to_string(width) + "x" + std::to_string(height) +
+                      " pixels cannot be drawn in an offscreen context of " + std::to_string(o.width) + "x" +
+                      std::to_string(o.height));
+    }
     if (o.sample == 0) {
         const int sample = samplesFor(width, height);
         if (!makeFramebuffer(width * sample, height * sample, GL_DEPTH_COMPONENT24, o.figureFramebuffer)) {
