@@ -437,7 +437,6 @@ static FigureLayout placed(FigureLayout out, const Fixed &f, const ColourBar &ba
     out.texts.insert(out.texts.end(), f.texts.begin(), f.texts.end());
     out.texts.insert(out.texts.end(), bar.texts.begin(), bar.texts.end());
     out.strokes.insert(out.strokes.end(), bar.strokes.begin(), bar.strokes.end());
-    out.plotArea = f.area;
     out.colourBar = bar.bar;
     out.colourLow = f.colourLow;
     out.colourHigh = f.colourHigh;
@@ -519,13 +518,16 @@ FigureLayout layoutFigure(const FigureBox &box, const FigureData &data, const Fi
 
 double turntableScale(const FigureBox &box, const FigureData &data, const FigureStyle &style, int frames)
 {
+    // Past 360 frames the bearings are tried a degree apart, and a little
+    // room is kept for those in between.
+    const int tried = std::min(frames, 360);
     Measurer m;
     const Fixed f = fixedParts(m.cr, box, data, style);
     double k = 0.0;
-    for (int i = 0; i < frames; ++i) {
-        const Camera c = cameraAt(style.azimuth + 360.0 * i / frames, style.elevation);
+    for (int i = 0; i < tried; ++i) {
+        const Camera c = cameraAt(style.azimuth + 360.0 * i / tried, style.elevation);
         const double fit = fittingScale(m.cr, f, box, data, c, true);
         k = i == 0 ? fit : std::min(k, fit);
     }
-    return k;
+    return tried < frames ? 0.98 * k : k;
 }

@@ -32,7 +32,6 @@ struct FigureLayout {
     double radius = 1.0;                  // the box's half diagonal in model units
     std::vector<TextItem> texts;          // title, tick labels, axis titles, the colour bar's
     std::vector<Stroke> strokes;          // axis edges and tick marks, over the picture
-    Rect plotArea{};                      // where the box and its labels go
     Rect colourBar{};                     // the bar itself
     double colourLow = 0.0, colourHigh = 1.0;
     std::vector<ModelLine> paneGrid;      // behind the surface: lines at the ticks
