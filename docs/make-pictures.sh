@@ -26,6 +26,16 @@ picture() {
   echo "docs/$name.png"
 }
 
+# figure NAME MESH [options...]: quarvel-render --figure of examples/MESH.mesh,
+# reduced to 256 dithered colours.
+figure() {
+  local name=$1 mesh=$2
+  shift 2
+  "$render" --figure "$@" "examples/$mesh.mesh" "$work/$name.png"
+  "$convert" "$work/$name.png" -colors 256 -strip "PNG8:docs/$name.png"
+  echo "docs/$name.png"
+}
+
 below=$(printf 'Down %.0s' {1..35})
 
 picture wave wave -k "u u u"
@@ -53,3 +63,6 @@ picture import-terrain "$work/dem.mesh" -k "f * * $south u u Up Up z z"
 render=${QUARVEL_RENDER:-build/tools/quarvel-render}
 "$render" -k "u u" --size 300x300 --turntable 36 examples/wave.mesh docs/wave-turntable.gif
 echo "docs/wave-turntable.gif"
+
+figure figure-terrain terrain --colormap earth --zlabel height --title "examples/terrain.mesh, --colormap earth"
+figure figure-torus torus --relief 0.4 --title "examples/torus.mesh, --relief 0.4"

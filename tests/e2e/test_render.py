@@ -47,7 +47,9 @@ class RenderTest(unittest.TestCase):
 
     def picture(self, *args, out="p.bmp"):
         r = render(*args, str(self.dir / out))
-        self.assertEqual((r.returncode, r.stderr), (0, b""), args)
+        # Crowded grid lines bring a note; the picture is the viewer's all the same.
+        said = b"".join(l for l in r.stderr.splitlines(True) if b": note: the grid lines" not in l)
+        self.assertEqual((r.returncode, said), (0, b""), args)
         return (self.dir / out).read_bytes()
 
     def test_same_pixels_as_the_viewer(self):

@@ -8,14 +8,22 @@
 // viewer's drawing code into an OSMesa context and writes it: the pixels
 // are those of the viewer's saved window for the same keys and size.
 // The spin key "c" only sets the flag: a picture shows no time passing.
+//
+// With --figure it draws a picture for a report instead (src/figure/):
+// the surface coloured by height in an axes box with the data's values.
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <new>
 
 #include "base/failure.h"
 #include "common/fail.h"
 #include "common/output.h"
-#include "common/fail.h"
+#include "figure/box.h"
+#include "figure/layout.h"
+#include "figure/surface.h"
+#include "quarvel-render/figure_input.h"
+#include "quarvel-render/grid_density.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
@@ -74,10 +82,67 @@ static void writeStills(const std::vector<std::string> &paths, const Frame &fram
     }
 }
 
+// The viewer's picture stays the viewer's; when its grid lines would hide
+// the surface, a note says how to see it.
+static void noteCrowdedGrid(const Mesh &mesh, const ViewState &view, const RenderOptions &options)
+{
+    if (view.showMesh && !view.wireFrame &&
+        gridLineSpacing(mesh, view, options.width, options.height) < crowdedGridSpacing) {
+        std::fprintf(stderr,
+                     "%s: note: the grid lines lie under %g pixels apart and hide the surface; -k f turns "
+                     "them off, --figure draws a picture for a report\n",
+                     tool, crowdedGridSpacing);
+    }
+}
+
+struct CloseOffscreen {
+    void operator()(Offscreen *o) const { closeOffscreen(o); }
+};
+
+// A figure, or a turntable of figures whose bearing turns 360/N degrees a
+// frame at one scale, so only the box turns.
+static void renderFigure(const RenderOptions &options)
+{
+    for (const std::string &path : options.outputs) {
+        outputKind(path, options.turntableFrames > 0);
+    }
+    const FigureStyle &style = options.style;
+    FigureData data;
+    FigureBox box;
+    FigureSurface surface;
+    try {
+        data = readFigureData(options.mesh);
+        data.xTitle = options.xTitle;
+        data.yTitle = options.yTitle;
+        data.zTitle = options.zTitle;
+        box = figureBox(data, style.relief);
+        surface = prepareSurface(data, box, style);
+    } catch (const std::bad_alloc &) {
+        throw Failure("not enough memory to draw the figure");
+    }
+    std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
+    Frame frame;
+    if (options.turntableFrames > 0) {
+        const int frames = options.turntableFrames;
+        const double scale = turntableScale(box, data, style, frames);
+        writeTurntable(tool, options.outputs[0], options, frames, [&](int i, Frame &f) {
+            const double azimuth = style.azimuth + 360.0 * i / frames;
+            drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, azimuth, scale), style, f);
+        });
+        return;
+    }
+    drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, style.azimuth), style, frame);
+    writeStills(options.outputs, frame);
+}
+
 // The viewer's start-up (read, reverse if asked, normals and scale), the
 // keys, then the picture or the turntable.
 static void render(const RenderOptions &options)
 {
+    if (options.figure) {
+        renderFigure(options);
+        return;
+    }
     for (const std::string &path : options.outputs) {
         outputKind(path, options.turntableFrames > 0);
     }
@@ -88,10 +153,8 @@ static void render(const RenderOptions &options)
     };
     std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &view.scale));
     const bool smoothBefore = applyKeys(options.keys, view, *mesh);
-    struct Close {
-        void operator()(Offscreen *o) const { closeOffscreen(o); }
-    };
-    std::unique_ptr<Offscreen, Close> offscreen(openOffscreen(options.width, options.height));
+    noteCrowdedGrid(*mesh, view, options);
+    std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(options.width, options.height));
     if (options.turntableFrames > 0) {
         makeTurntable(tool, options.outputs[0], options, *offscreen, *mesh, view, smoothBefore);
         return;

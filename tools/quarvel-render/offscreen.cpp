@@ -5,10 +5,13 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "base/failure.h"
+#include "figure/overlay.h"
 #include "image/pixel_rows.h"
 #include "render/display.h"
 #include "render/lighting.h"
@@ -19,6 +22,11 @@ struct Offscreen {
     // go to a framebuffer object, whose depth buffer can match the viewer's.
     unsigned char contextBuffer[4] = {};
     int width = 0, height = 0;
+    GLuint viewerFramebuffer = 0;
+    // Figures draw larger into a framebuffer of their own, made when first
+    // needed: sample x sample framebuffer pixels to a picture pixel.
+    GLuint figureFramebuffer = 0;
+    int sample = 0;
 };
 
 // The viewer's window on Mesa has a 32-bit depth buffer (OSMesa's own
@@ -63,7 +71,7 @@ static bool gluReachesContext()
 
 // Colour and depth renderbuffers of the frame's size, bound for drawing
 // and reading.
-static bool bindFramebuffer(int width, int height)
+static bool makeFramebuffer(int width, int height, GLenum depth, GLuint &framebuffer)
 {
     auto genFramebuffers = entry<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
     auto bindFramebuffer = entry<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
@@ -76,19 +84,28 @@ static bool bindFramebuffer(int width, int height)
         !renderbufferStorage || !attach || !status) {
         return false;
     }
-    GLuint framebuffer = 0, buffers[2] = {0, 0};
+    GLuint buffers[2] = {0, 0};
     genFramebuffers(1, &framebuffer);
     bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     genRenderbuffers(2, buffers);
-    const GLenum formats[2] = {GL_RGB8, depthFormat};
+    const GLenum formats[2] = {GL_RGB8, depth};
     const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
     for (int i = 0; i < 2; ++i) {
         bindRenderbuffer(GL_RENDERBUFFER, buffers[i]);
         renderbufferStorage(GL_RENDERBUFFER, formats[i], width, height);
         attach(GL_FRAMEBUFFER, attachments[i], GL_RENDERBUFFER, buffers[i]);
     }
-    return drawLikeAWindow() && status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
-           glGetError() == GL_NO_ERROR;
+    return status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && glGetError() == GL_NO_ERROR;
+}
+
+static bool useFramebuffer(GLuint framebuffer)
+{
+    auto bind = entry<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    if (!bind) {
+        return false;
+    }
+    bind(GL_FRAMEBUFFER, framebuffer);
+    return true;
 }
 
 // Mesa's driver threads and buffers, and the framebuffer, go with the
@@ -120,7 +137,7 @@ Offscreen *openOffscreen(int width, int height)
     if (!makeCurrent(*o)) {
         throw Failure("cannot make the offscreen OpenGL context current");
     }
-    if (!bindFramebuffer(width, height)) {
+    if (!makeFramebuffer(width, height, depthFormat, o->viewerFramebuffer) || !drawLikeAWindow()) {
         throw Failure("cannot make an offscreen framebuffer of " + size + " pixels");
     }
     if (!gluReachesContext()) {
@@ -148,4 +165,104 @@ void drawViewerFrame(Offscreen &o, const Mesh &mesh, const ViewState &view, bool
     frame.rgb.resize(static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 3);
     glReadPixels(0, 0, o.width, o.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
     flipRows(frame.rgb.data(), o.width, o.height);  // drawn upside down (see drawLikeAWindow)
+}
+
+// Samples a pixel each way: 3 x 3 up to 2 million picture pixels, 2 x 2
+// up to 8 million, within the largest framebuffer side.
+static int samplesFor(int width, int height)
+{
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    const double pixels = static_cast<double>(width) * height;
+    for (int sample = pixels <= 2e6 ? 3 : pixels <= 8e6 ? 2 : 1; sample > 1; --sample) {
+        if (width * sample <= largest && height * sample <= largest) {
+            return sample;
+        }
+    }
+    return 1;
+}
+
+// Averages sample x sample blocks of the big picture (RGB, top row first)
+// into cairo's ARGB32 pixels.
+static void averageDown(const std::vector<unsigned char> &big, int sample, int width, int height,
+                        std::vector<unsigned char> &argb)
+{
+    const size_t bigRow = static_cast<size_t>(width) * sample * 3;
+    const int share = sample * sample;
+    argb.assign(static_cast<size_t>(width) * height * 4, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int sum[3] = {0, 0, 0};
+            for (int dy = 0; dy < sample; ++dy) {
+                const unsigned char *p = &big[(static_cast<size_t>(y) * sample + dy) * bigRow +
+                                              static_cast<size_t>(x) * sample * 3];
+                for (int dx = 0; dx < sample; ++dx, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            uint32_t pixel = 0xFF000000u;
+            for (int k = 0; k < 3; ++k) {
+                pixel |= static_cast<uint32_t>((sum[k] + share / 2) / share) << (16 - 8 * k);
+            }
+            std::memcpy(&argb[(static_cast<size_t>(y) * width + x) * 4], &pixel, 4);
+        }
+    }
+}
+
+// cairo's pixels (top row first) to a frame's (bottom row first).
+static void toFrame(const std::vector<unsigned char> &argb, int width, int height, Frame &frame)
+{
+    frame.width = width;
+    frame.height = height;
+    frame.rgb.resize(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *from = &argb[static_cast<size_t>(height - 1 - y) * width * 4];
+        unsigned char *to = &frame.rgb[static_cast<size_t>(y) * width * 3];
+        for (int x = 0; x < width; ++x, from += 4, to += 3) {
+            uint32_t pixel;
+            std::memcpy(&pixel, from, 4);
+            to[0] = static_cast<unsigned char>(pixel >> 16);
+            to[1] = static_cast<unsigned char>(pixel >> 8);
+            to[2] = static_cast<unsigned char>(pixel);
+        }
+    }
+}
+
+void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
+                     const FigureStyle &style, Frame &frame)
+{
+    if (!makeCurrent(o)) {
+        throw Failure("cannot make the offscreen OpenGL context current");
+    }
+    const int width = layout.width, height = layout.height;
+    if (width != o.width || height != o.height) {
+        throw Failure("a figure of " + std::to_string(width) + "x" + std::to_string(height) +
+                      " pixels cannot be drawn in an offscreen context of " + std::to_string(o.width) + "x" +
+                      std::to_string(o.height));
+    }
+    if (o.sample == 0) {
+        const int sample = samplesFor(width, height);
+        if (!makeFramebuffer(width * sample, height * sample, GL_DEPTH_COMPONENT24, o.figureFramebuffer)) {
+            useFramebuffer(o.viewerFramebuffer);
+            throw Failure("cannot make an offscreen framebuffer of " + std::to_string(width * sample) + "x" +
+                          std::to_string(height * sample) + " pixels for the figure");
+        }
+        o.sample = sample;
+    }
+    useFramebuffer(o.figureFramebuffer);
+    const int bigWidth = width * o.sample, bigHeight = height * o.sample;
+    drawFigureScene(surface, layout, style.background, bigWidth, bigHeight);
+    std::vector<unsigned char> big(static_cast<size_t>(bigWidth) * bigHeight * 3);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, bigWidth, bigHeight, GL_RGB, GL_UNSIGNED_BYTE, big.data());
+    glPopClientAttrib();
+    useFramebuffer(o.viewerFramebuffer);
+    // Drawn upside down (see drawLikeAWindow): the first row read is the top.
+    std::vector<unsigned char> argb;
+    averageDown(big, o.sample, width, height, argb);
+    drawFigureOverlay(layout, style, argb.data(), width * 4);
+    toFrame(argb, width, height, frame);
 }

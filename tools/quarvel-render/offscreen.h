@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include "figure/layout.h"
+#include "figure/surface.h"
 #include "mesh/mesh.h"
 #include "scene/view_state.h"
 
@@ -36,3 +38,9 @@ void closeOffscreen(Offscreen *offscreen);
 // left set: wire-frame lines keep it.
 void drawViewerFrame(Offscreen &offscreen, const Mesh &mesh, const ViewState &view, bool smoothBefore,
                      Frame &frame);
+
+// Draws a figure of surface as layout places it, in style, into frame:
+// the 3-D part drawn at several samples a pixel and averaged, the text and
+// colour bar over it.  Leaves the context ready for viewer frames.
+void drawFigureFrame(Offscreen &offscreen, const FigureSurface &surface, const FigureLayout &layout,
+                     const FigureStyle &style, Frame &frame);

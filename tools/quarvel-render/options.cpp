@@ -1,5 +1,7 @@
 #include "quarvel-render/options.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +9,7 @@
 
 #include "common/fail.h"
 #include "common/quote.h"
+#include "figure/colour_map.h"
 #include "quarvel-render/offscreen.h"
 #include "ui/view_motion.h"
 
@@ -14,6 +17,7 @@ static const char tool[] = "quarvel-render";
 
 static const char usage[] =
     "Usage: quarvel-render [OPTIONS] MESH|- OUT...\n"
+    "       quarvel-render --figure [FIGURE OPTIONS] MESH|- OUT...\n"
     "\n"
     "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
@@ -27,7 +31,25 @@ static const char usage[] =
     "  --turntable N   N frames of one full turn of the camera about the vertical\n"
     "                  axis, in arrow-key steps (* and / change the step)\n"
     "  --fps F         frames per second of a turntable (default 12)\n"
-    "  -h, --help      show this help\n";
+    "  -h, --help      show this help\n"
+    "\n"
+    "Pictures for a report (--figure; default size 800x600, at least 320x240):\n"
+    "  --figure        the surface coloured by height and lit, in an axes box with\n"
+    "                  ticks in the data's values, axis titles and a colour bar\n"
+    "  --view AZ,EL    the camera's bearing (degrees clockwise from +y, north) and\n"
+    "                  elevation (-90 to 90); top: the map view, north up\n"
+    "                  (default 202.5,30: from the south-south-west)\n"
+    "  --relief F      the box's height times F (default 1: three quarters of its\n"
+    "                  width)\n"
+    "  --colormap NAME viridis (default), gray, diverging (blue, white at 0, red)\n"
+    "                  or earth (sea colours below 0, land colours from 0 up)\n"
+    "  --range MIN:MAX heights the colours spread over (default: the data's)\n"
+    "  --background C  white (default), black, gray or #rrggbb\n"
+    "  --title TEXT    a title above the picture\n"
+    "  --xlabel TEXT, --ylabel TEXT, --zlabel TEXT\n"
+    "                  axis titles (default x, y, z; the colour bar shows z's)\n"
+    "  --turntable N   with --figure: N frames, the bearing turning 360/N degrees\n"
+    "                  each\n";
 
 // The command characters that change the picture; save and quit mean
 // nothing here.  xdotool's names are accepted too, for old snapshot scripts.
@@ -87,6 +109,68 @@ static void parseSize(const char *text, RenderOptions &o)
     o.height = parseCount("--size", x + 1, 1, maxFrameSide);
 }
 
+// A finite number, all of text; false if not.
+static bool parseNumber(const std::string &text, double &value)
+{
+    const char *end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+}
+
+static void parseView(const char *text, FigureStyle &style)
+{
+    const std::string view = text;
+    if (view == "top") {
+        style.azimuth = 180.0;
+        style.elevation = 90.0;
+        return;
+    }
+    const size_t comma = view.find(',');
+    if (comma == std::string::npos || !parseNumber(view.substr(0, comma), style.azimuth) ||
+        !parseNumber(view.substr(comma + 1), style.elevation) || std::fabs(style.elevation) > 90.0) {
+        fail(tool, "--view wants AZ,EL in degrees (elevation from -90 to 90) or top, not " +
+                       printable(text, '\''));
+    }
+}
+
+static void parseRange(const char *text, FigureStyle &style)
+{
+    const std::string range = text;
+    const size_t colon = range.find(':');
+    if (colon == std::string::npos || !parseNumber(range.substr(0, colon), style.rangeLow) ||
+        !parseNumber(range.substr(colon + 1), style.rangeHigh) || !(style.rangeLow < style.rangeHigh)) {
+        fail(tool, "--range wants MIN:MAX with MIN below MAX, not " + printable(text, '\''));
+    }
+    style.rangeGiven = true;
+}
+
+static void parseRelief(const char *text, FigureStyle &style)
+{
+    if (!parseNumber(text, style.relief) || !(style.relief >= 0.01 && style.relief <= 100.0)) {
+        fail(tool, "--relief wants a number from 0.01 to 100, not " + printable(text, '\''));
+    }
+}
+
+static void parseBackground(const char *text, FigureStyle &style)
+{
+    static const struct { const char *name; float grey; } names[] = {
+        {"white", 1.0f}, {"black", 0.0f}, {"gray", 0.5f}, {"grey", 0.5f}};
+    for (const auto &n : names) {
+        if (std::strcmp(text, n.name) == 0) {
+            style.background[0] = style.background[1] = style.background[2] = n.grey;
+            return;
+        }
+    }
+    const std::string hex = text;
+    if (hex.size() == 7 && hex[0] == '#' && hex.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+        for (int i = 0; i < 3; ++i) {
+            style.background[i] = static_cast<float>(std::stoi(hex.substr(1 + 2 * i, 2), nullptr, 16)) / 255.0f;
+        }
+        return;
+    }
+    fail(tool, "--background wants white, black, gray or #rrggbb, not " + printable(text, '\''));
+}
+
 // The argument of an option, or the end of the program.
 static const char *argumentOf(int &i, int argc, char **argv)
 {
@@ -96,12 +180,73 @@ static const char *argumentOf(int &i, int argc, char **argv)
     return argv[++i];
 }
 
+// Text for the picture: one line of UTF-8 (cairo draws nothing more once
+// it has met invalid UTF-8).
+static std::string lineOfText(const std::string &option, const char *text)
+{
+    if (printable(text) != text) {
+        fail(tool, option + " wants one line of UTF-8 text, not " + printable(text));
+    }
+    return text;
+}
+
+// The options only a figure takes; false for any other.
+static bool parseFigureOption(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o)
+{
+    if (arg == "--view") {
+        parseView(argumentOf(i, argc, argv), o.style);
+    } else if (arg == "--relief") {
+        parseRelief(argumentOf(i, argc, argv), o.style);
+    } else if (arg == "--colormap") {
+        const char *name = argumentOf(i, argc, argv);
+        if (!colourMapNamed(name, o.style.colourMap)) {
+            fail(tool, "unknown colour map " + printable(name, '\'') + " (viridis, gray, diverging, earth)");
+        }
+    } else if (arg == "--range") {
+        parseRange(argumentOf(i, argc, argv), o.style);
+    } else if (arg == "--background") {
+        parseBackground(argumentOf(i, argc, argv), o.style);
+    } else if (arg == "--title") {
+        o.style.title = lineOfText(arg, argumentOf(i, argc, argv));
+    } else if (arg == "--xlabel") {
+        o.xTitle = lineOfText(arg, argumentOf(i, argc, argv));
+    } else if (arg == "--ylabel") {
+        o.yTitle = lineOfText(arg, argumentOf(i, argc, argv));
+    } else if (arg == "--zlabel") {
+        o.zTitle = lineOfText(arg, argumentOf(i, argc, argv));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A figure sets its camera and relief itself, and needs room for its text.
+static void checkFigure(RenderOptions &o, bool sizeGiven, bool keysGiven)
+{
+    if (o.reverse || keysGiven) {
+        fail(tool, "--figure takes no -k or -r: turn the camera with --view AZ,EL and the height with --relief F");
+    }
+    if (!sizeGiven) {
+        o.width = 800;
+        o.height = 600;
+    } else if (o.width < minFigureWidth || o.height < minFigureHeight) {
+        fail(tool, "--figure needs a --size of at least " + std::to_string(minFigureWidth) + "x" +
+                       std::to_string(minFigureHeight) + ", not " + std::to_string(o.width) + "x" +
+                       std::to_string(o.height));
+    }
+    o.style.width = o.width;
+    o.style.height = o.height;
+}
+
 RenderOptions parseRenderOptions(int argc, char **argv)
 {
     RenderOptions o;
     std::vector<std::string> positional;
     bool optionsEnded = false;
     bool fpsGiven = false;
+    bool sizeGiven = false;
+    bool keysGiven = false;
+    std::string figureOption;  // the first option given that only a figure takes
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (optionsEnded || arg == "-" || arg[0] != '-') {
@@ -114,12 +259,20 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (arg == "-r") {
             o.reverse = true;
         } else if (arg == "-k") {
+            keysGiven = true;
             std::string unknown;
             if (!parseKeys(argumentOf(i, argc, argv), o.keys, unknown)) {
                 fail(tool, "unknown key " + printable(unknown, '\'') + " (see --help)");
             }
         } else if (arg == "--size") {
             parseSize(argumentOf(i, argc, argv), o);
+            sizeGiven = true;
+        } else if (arg == "--figure") {
+            o.figure = true;
+        } else if (parseFigureOption(arg, i, argc, argv, o)) {
+            if (figureOption.empty()) {
+                figureOption = arg;
+            }
         } else if (arg == "--turntable") {
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);
         } else if (arg == "--fps") {
@@ -131,6 +284,12 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     }
     if (fpsGiven && !o.turntableFrames) {
         fail(tool, "--fps needs --turntable");
+    }
+    if (!figureOption.empty() && !o.figure) {
+        fail(tool, figureOption + " needs --figure");
+    }
+    if (o.figure) {
+        checkFigure(o, sizeGiven, keysGiven);
     }
     if (positional.size() < 2) {
         fail(tool, "needs a MESH (or -) and an OUT file (see --help)");

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "figure/figure_data.h"
+
 // One key as the viewer gets it: a command character, or an arrow key.
 struct Key {
     bool arrow;
@@ -19,6 +21,10 @@ struct RenderOptions {
     int framesPerSecond = 12;
     std::string mesh;               // "-" for standard input
     std::vector<std::string> outputs;
+    // --figure: a picture for a report instead of the viewer's.
+    bool figure = false;
+    FigureStyle style;  // its size is width x height
+    std::string xTitle = "x", yTitle = "y", zTitle = "z";
 };
 
 // Parses argv; prints the usage for --help (exit 0) and ends the program

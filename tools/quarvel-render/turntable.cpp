@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unistd.h>
 
@@ -65,12 +66,10 @@ static void showProgress(const char *tool, int done, int frames)
     }
 }
 
-static void writeTurntable(const char *tool, const std::string &path, const RenderOptions &options,
-                           Offscreen &offscreen, const Mesh &mesh, ViewState view, bool smoothBefore)
+static void writeFrames(const char *tool, const std::string &path, const RenderOptions &options, int frames,
+                        const std::function<void(int, Frame &)> &draw)
 {
     const OutputKind kind = outputKind(path, true);
-    const int frames = frameCount(tool, view, options.turntableFrames);
-    const int stepsPerFrame = arrowStepsPerTurn(view.angleStep) / frames;
     Output out;
     if (kind == OutputKind::Frames) {
         beginFrames(path, frames);
@@ -86,10 +85,7 @@ static void writeTurntable(const char *tool, const std::string &path, const Rend
     }
     Frame frame;
     for (int i = 0; ok && i < frames; ++i) {
-        for (int step = 0; i > 0 && step < stepsPerFrame; ++step) {
-            turnCamera(view, arrowKeyRight);
-        }
-        drawViewerFrame(offscreen, mesh, view, smoothBefore, frame);
+        draw(i, frame);
         if (kind == OutputKind::Gif) {
             ok = addGifFrame(frame);
         } else if (kind == OutputKind::Mp4) {
@@ -115,13 +111,27 @@ static void writeTurntable(const char *tool, const std::string &path, const Rend
     }
 }
 
-void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
-                   const Mesh &mesh, const ViewState &view, bool smoothBefore)
+void writeTurntable(const char *tool, const std::string &path, const RenderOptions &options, int frames,
+                    const std::function<void(int, Frame &)> &draw)
 {
     try {
-        writeTurntable(tool, path, options, offscreen, mesh, view, smoothBefore);
+        writeFrames(tool, path, options, frames, draw);
     } catch (...) {
         abandonFrames();  // a file's own output is abandoned as it unwinds
         throw;
     }
+}
+
+void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
+                   const Mesh &mesh, ViewState view, bool smoothBefore)
+{
+    outputKind(path, true);
+    const int frames = frameCount(tool, view, options.turntableFrames);
+    const int stepsPerFrame = arrowStepsPerTurn(view.angleStep) / frames;
+    writeTurntable(tool, path, options, frames, [&](int i, Frame &frame) {
+        for (int step = 0; i > 0 && step < stepsPerFrame; ++step) {
+            turnCamera(view, arrowKeyRight);
+        }
+        drawViewerFrame(offscreen, mesh, view, smoothBefore, frame);
+    });
 }

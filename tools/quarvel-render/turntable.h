@@ -3,6 +3,7 @@
 // loop closes exactly (the frame after the last is the first).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "quarvel-render/offscreen.h"
@@ -19,4 +20,9 @@ int nearestFrameCount(int wanted, int stepsPerTurn);
 // .mp4 or a directory of PNG frames, drawn in offscreen (see
 // drawViewerFrame for smoothBefore).  Throws a Failure on an error.
 void makeTurntable(const char *tool, const std::string &path, const RenderOptions &options, Offscreen &offscreen,
-                   const Mesh &mesh, const ViewState &view, bool smoothBefore);
+                   const Mesh &mesh, ViewState view, bool smoothBefore);
+
+// Writes frames pictures, frame i drawn by draw(i, frame), to path as
+// makeTurntable does.
+void writeTurntable(const char *tool, const std::string &path, const RenderOptions &options, int frames,
+                    const std::function<void(int, Frame &)> &draw);

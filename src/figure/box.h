@@ -1,0 +1,36 @@
+// The axes box: true values to model units, and the camera around it.
+#pragma once
+
+#include "figure/figure_data.h"
+
+struct Vec {
+    double x, y, z;
+};
+
+// The data's range on each axis (x, y, z) and the box's half sides in
+// model units, centred on the origin: x and y in their true ratio (the
+// longer half side 1, the shorter at least minSideRatio of it), z a fixed
+// share of that times the relief.
+struct FigureBox {
+    double low[3], high[3];
+    double half[3];
+};
+
+constexpr double minSideRatio = 0.1;
+constexpr double heightShare = 0.75;  // a 4:4:3 box
+
+// Throws a Failure when no point has finite x, y and z.
+FigureBox figureBox(const FigureData &data, double relief);
+
+// True values to model units.
+Vec modelPoint(const FigureBox &box, double x, double y, double z);
+
+// The camera's axes in the model: right and up across the picture,
+// toward from the centre to the camera.
+struct Camera {
+    Vec right, up, toward;
+};
+
+Camera cameraAt(double azimuthDegrees, double elevationDegrees);
+
+inline double dot(const Vec &a, const Vec &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }

@@ -1,0 +1,220 @@
+// The figure room: round-number ticks and their labels, a layout that
+// keeps every text inside the picture and apart, and figures sharing an
+// offscreen context with the viewer's frames.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "figure/box.h"
+#include "figure/layout.h"
+#include "figure/surface.h"
+#include "figure/ticks.h"
+#include "quarvel-render/figure_input.h"
+#include "quarvel-render/mesh_input.h"
+#include "quarvel-render/offscreen.h"
+#include "scene/view_state.h"
+
+TEST(Ticks, RoundNumbersWithCleanLabels)
+{
+    struct Case {
+        double low, high;
+        int most;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {0, 1, 6, {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"}},
+        {0.1, 0.3, 5, {"0.10", "0.15", "0.20", "0.25", "0.30"}},
+        {236, 1076, 6, {"400", "600", "800", "1000"}},
+        {-1437, 2205, 6, {"-1000", "0", "1000", "2000"}},
+        {-1437, 2205, 9, {"-1000", "-500", "0", "500", "1000", "1500", "2000"}},
+        {48.016, 49.984, 6, {"48.5", "49.0", "49.5"}},
+        {48.016, 49.984, 2, {"49"}},
+        {0, 1e-9, 6, {"0", "0.2e-9", "0.4e-9", "0.6e-9", "0.8e-9", "1.0e-9"}},
+        {1, 1 + 1e-9, 3, {"1.0000000000", "1.0000000005", "1.0000000010"}},
+        {-3e12, 3e12, 4, {"-2e12", "0", "2e12"}},
+        {-1e7, 1e7, 3, {"-1e7", "0", "1e7"}},
+        {5.4e6, 5.402e6, 3, {"5400000", "5401000", "5402000"}},
+        {5, 5, 6, {"5"}},
+        {0.3, 0.3, 6, {"0.3"}},
+    };
+    for (const Case &c : cases) {
+        const Ticks ticks = chooseTicks(c.low, c.high, c.most);
+        std::vector<std::string> labels;
+        for (double v : ticks.values) {
+            labels.push_back(tickLabel(v, ticks));
+            EXPECT_GE(v, c.low - std::fabs(c.low) * 1e-12);
+            EXPECT_LE(v, c.high + std::fabs(c.high) * 1e-12);
+        }
+        EXPECT_EQ(labels, c.labels) << c.low << ".." << c.high << " at most " << c.most;
+    }
+}
+
+TEST(Ticks, WidenedRangesHoldRoundNumbers)
+{
+    const double ranges[][2] = {{5, 5}, {0, 0}, {-2e-300, -2e-300}, {48, 48 + 1e-14}};
+    for (const auto &r : ranges) {
+        double low = r[0], high = r[1];
+        widenRange(low, high);
+        EXPECT_LT(low, r[0]);
+        EXPECT_GT(high, r[1]);
+        EXPECT_GE(chooseTicks(low, high, 5).values.size(), 2u) << r[0];
+    }
+}
+
+static FigureData grid(double x0, double x1, double y0, double y1, double z0, double z1)
+{
+    FigureData d;
+    d.rows = d.cols = 2;
+    d.x = {x0, x1, x0, x1};
+    d.y = {y0, y0, y1, y1};
+    d.z = {z0, z1, z1, z0};
+    d.xTitle = "easting";
+    d.xUnit = "m";
+    d.yTitle = "northing";
+    d.yUnit = "m";
+    d.zTitle = "elevation above the sea";
+    d.zUnit = "m";
+    return d;
+}
+
+static bool inside(const TextItem &t, double width, double height)
+{
+    return t.x - t.width / 2 >= 0 && t.y - t.height / 2 >= 0 && t.x + t.width / 2 <= width &&
+           t.y + t.height / 2 <= height;
+}
+
+// The corners of a text as turned on the picture.
+static std::vector<Vec> corners(const TextItem &t)
+{
+    const double c = std::cos(t.angle), s = std::sin(t.angle);
+    std::vector<Vec> out;
+    for (int i = 0; i < 4; ++i) {
+        const double a = (i & 1 ? 0.5 : -0.5) * t.along, b = (i & 2 ? 0.5 : -0.5) * t.across;
+        out.push_back({t.x + a * c - b * s, t.y + a * s + b * c, 0});
+    }
+    return out;
+}
+
+// Two turned rectangles are apart when the corners of one lie beyond a
+// side of the other.
+static bool apart(const TextItem &a, const TextItem &b)
+{
+    const std::vector<Vec> ca = corners(a), cb = corners(b);
+    for (const TextItem *t : {&a, &b}) {
+        for (double turn : {0.0, M_PI / 2}) {
+            const Vec axis = {std::cos(t->angle + turn), std::sin(t->angle + turn), 0};
+            double a0 = 1e300, a1 = -1e300, b0 = 1e300, b1 = -1e300;
+            for (const Vec &p : ca) {
+                a0 = std::min(a0, dot(p, axis));
+                a1 = std::max(a1, dot(p, axis));
+            }
+            for (const Vec &p : cb) {
+                b0 = std::min(b0, dot(p, axis));
+                b1 = std::max(b1, dot(p, axis));
+            }
+            if (a1 <= b0 || b1 <= a0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Every text, the box's corners and the colour bar inside the picture; no
+// two texts on top of each other; the box clear of the colour bar.
+static void expectFits(const FigureLayout &l, const FigureBox &box, const std::string &what)
+{
+    for (size_t i = 0; i < l.texts.size(); ++i) {
+        EXPECT_TRUE(inside(l.texts[i], l.width, l.height)) << what << ": '" << l.texts[i].text << "'";
+        for (size_t j = 0; j < i; ++j) {
+            EXPECT_TRUE(apart(l.texts[i], l.texts[j]))
+                << what << ": '" << l.texts[i].text << "' on '" << l.texts[j].text << "'";
+        }
+    }
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vec v = {corner & 1 ? box.half[0] : -box.half[0], corner & 2 ? box.half[1] : -box.half[1],
+                       corner & 4 ? box.half[2] : -box.half[2]};
+        const double x = l.centreX + l.scale * dot(v, l.camera.right);
+        const double y = l.centreY - l.scale * dot(v, l.camera.up);
+        EXPECT_TRUE(x >= 0 && y >= 0 && x <= l.width && y <= l.height) << what << ": corner " << corner;
+        EXPECT_LT(x, l.colourBar.x0) << what << ": corner " << corner;
+    }
+    EXPECT_TRUE(l.colourBar.x0 >= 0 && l.colourBar.y0 >= 0 && l.colourBar.y1 <= l.height) << what;
+    EXPECT_GT(l.scale * 2, 0.2 * std::min(l.width, l.height)) << what << ": a box that small wastes the picture";
+}
+
+TEST(Layout, EverythingInsideAndApart)
+{
+    const FigureData data[] = {
+        grid(236, 1076, 48.016, 49.984, -1437, 2205),  // x 400 times as wide as y
+        grid(0, 10, 0, 10, 0, 1000),                    // a needle's box
+        grid(-1e-9, 1e-9, 0, 1e-9, 5, 5),               // tiny extents, flat
+        grid(1e6, 2e6, 3e6, 3.5e6, -1e7, 1e7),
+    };
+    const int sizes[][2] = {{320, 240}, {800, 600}, {1600, 500}, {500, 1000}, {2000, 2000}};
+    const double views[][2] = {{202.5, 30}, {180, 90}, {45, 10}, {300, -40}, {90, 0}, {0, 60}};
+    for (const FigureData &d : data) {
+        const FigureBox box = figureBox(d, 1.0);
+        for (const auto &size : sizes) {
+            for (const auto &view : views) {
+                FigureStyle style;
+                style.width = size[0];
+                style.height = size[1];
+                style.elevation = view[1];
+                style.title = "Relief of a field measured in the summer of the year";
+                const std::string what = std::to_string(size[0]) + "x" + std::to_string(size[1]) + " from " +
+                                         std::to_string(view[0]) + "," + std::to_string(view[1]) + ", x " +
+                                         std::to_string(d.x[0]);
+                expectFits(layoutFigure(box, d, style, view[0]), box, what);
+            }
+        }
+    }
+}
+
+TEST(Layout, TurntableFramesShareOneScaleThatFits)
+{
+    const FigureData d = grid(236, 1076, 0, 300, -1437, 2205);
+    const FigureBox box = figureBox(d, 2.0);
+    FigureStyle style;
+    style.width = 640;
+    style.height = 360;
+    const double scale = turntableScale(box, d, style, 12);
+    for (int i = 0; i < 12; ++i) {
+        const FigureLayout l = layoutFigure(box, d, style, style.azimuth + 30.0 * i, scale);
+        EXPECT_EQ(l.scale, scale);
+        expectFits(l, box, "frame " + std::to_string(i));
+    }
+}
+
+// A figure drawn between two viewer frames in one context leaves the
+// second viewer frame as the first.
+TEST(Offscreen, FigureAndViewerFramesShareAContext)
+{
+    float scale = 1.0f;
+    struct Free {
+        void operator()(Mesh *m) const { freeMesh(m); }
+    };
+    std::unique_ptr<Mesh, Free> mesh(readMeshFile(QUARVEL_SOURCE_DIR "/examples/wave.mesh", false, &scale));
+    ViewState view = initialViewState;
+    view.scale = scale;
+    FigureData data = figureDataOf(*mesh);
+    FigureStyle style;
+    style.width = 320;
+    style.height = 240;
+    const FigureBox box = figureBox(data, 1.0);
+    const FigureSurface surface = prepareSurface(data, box, style);
+    Offscreen *offscreen = openOffscreen(320, 240);
+    Frame before, figure, again, after;
+    drawViewerFrame(*offscreen, *mesh, view, true, before);
+    drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, style.azimuth), style, figure);
+    drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, style.azimuth), style, again);
+    drawViewerFrame(*offscreen, *mesh, view, true, after);
+    closeOffscreen(offscreen);
+    EXPECT_TRUE(before.rgb == after.rgb);
+    EXPECT_TRUE(figure.rgb == again.rgb);
+    EXPECT_FALSE(figure.rgb == before.rgb);
+}
