@@ -267,6 +267,9 @@ TEST(ImportErrors, OneLineNamingThePlace)
     nonuniform.format = Format::Nonuniform;
     every.convert.every = 3;
     tall.convert.zFactor = 1e308;
+    ImportRequest skipTwo, skipRow;
+    skipTwo.skips.cols = 2;
+    skipRow.skips.rows = 1;
     const std::string f8 = std::string(8, '\0');
     const struct {
         std::string input, name;
@@ -282,7 +285,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"-inf 2\n", "m.txt", plain, "m.txt:1: column 1 ('-inf') is not a finite number"},
         {"1 1e999\n", "m.txt", plain, "m.txt:1: column 2 ('1e999') is out of the range of a double"},
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
-        {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
+        {"1,2\n,1\n", "m.txt", plain, "m.txt:2: empty column 1 before ','"},
         {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
         {"1,5 2,5\n3,5 4,5\n", "m.txt", plain, "m.txt:1: column 1 ('1,5') has a decimal comma (decimal commas are not read: use decimal points)"},
         {"1, 2\n3\t\t-4,25e1 # c\n", "m.txt", plain, "m.txt:2: column 2 ('-4,25e1') has a decimal comma (decimal commas are not read: use decimal points)"},
@@ -322,6 +325,9 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f2", false, "(2, 2, 3)", std::string(24, '\0')), "a.npy", first, "a.npy: byte 10: shape (2, 2, 3) is not (3, R, C) (--layout xyz-first)"},
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", last, "a.npy: byte 10: shape (2, 2) is a height matrix; --layout is for x y z arrays"},
         {"1 2\n3 4\n", "a.txt", last, "a.txt: --layout is for NumPy x y z arrays, and this is text"},
+        {"1,2,3\n4\n", "m.csv", skipTwo, "m.csv:2: 1 column(s), fewer than the 2 dropped before the values (--skip-cols, or an index column under a header)"},
+        {"1,2,3\n4,5 # c\n", "m.csv", skipTwo, "m.csv:2: no values after the 2 column(s) dropped (--skip-cols, or an index column under a header)"},
+        {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", skipRow, "a.npy: --skip-rows and --skip-cols are for text, and this is npy"},
         {std::string("\x93NUMPY\x01\x00\x50\x00{}", 12), "h.npy", plain, "h.npy: byte 8: the header length 80 runs past the end of the file"},
         {npy("<f8", false, "(1 2)", ""), "p.npy", plain, "p.npy: byte 63: expected ')' in the .npy header"},
         {std::string("\x93NUMPY\x01\x00\x22\x00", 10) + "{'descr': '<f8', 'shape': (1, 1)} ", "k.npy", plain, "k.npy: byte 43: the .npy header lacks descr, fortran_order or shape"},
@@ -419,6 +425,46 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
         if (t.message.empty()) {
             EXPECT_EQ(std::vector<double>(s.grid.z.begin(), s.grid.z.end()), t.want);
         }
+    }
+}
+
+// The mesh text without its comment lines: the points alone.
+std::string pointsOf(const std::string &mesh)
+{
+    std::string points;
+    for (size_t at = 0, end; at < mesh.size(); at = end + 1) {
+        end = mesh.find('\n', at);
+        if (mesh[at] != '#') points += mesh.substr(at, end - at + 1);
+    }
+    return points;
+}
+
+TEST(ImportText, HeadersAndIndexColumnsAreSkipped)
+{
+    const std::string plain = pointsOf(convert("1.5,2.5,3.5\n4.5,5.5,6.5\n", "m.csv", ImportRequest()));
+    ImportRequest skip;
+    skip.skips.rows = 2;
+    skip.skips.cols = 1;
+    const struct {
+        std::string input;
+        const ImportRequest &request;
+        std::string note;
+    } cases[] = {
+        // DataFrame.to_csv(), with and without column names; R's write.csv.
+        {",0,1,2\n0,1.5,2.5,3.5\n1,4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line (',0,1,2'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"\xEF\xBB\xBF,a b,c\n\"x, y\",1.5,2.5,3.5\nz,4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line (',a b,c'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"\"\",\"V1\",\"V2\",\"V3\"\n\"1\",1.5,2.5,3.5\n\"2\",4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line ('\"\",\"V1\",\"V2\",\"V3\"'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"# made by hand\n\nx;y;nan\n1.5;2.5;3.5\n4.5;5.5;6.5\n", ImportRequest(), "p.csv:3: a header line ('x;y;nan'), skipped"},
+        {"exported\n1 2 3 4\nid,1.5,2.5,3.5\n7,4.5,5.5,6.5\n", skip, ""},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.input);
+        FILE *in = fileWith(t.input), *out = std::tmpfile();
+        std::vector<std::string> notes;
+        EXPECT_EQ(failureOf([&] { writeGrid(out, importGrid(in, "p.csv", t.request, notes)); }), "");
+        std::fclose(in);
+        EXPECT_EQ(pointsOf(contents(out)), plain);
+        EXPECT_EQ(notes, t.note.empty() ? std::vector<std::string>() : std::vector<std::string>{t.note});
     }
 }
 

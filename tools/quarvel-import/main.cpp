@@ -142,7 +142,7 @@ static Arguments parseArguments(int argc, char **argv)
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
                    arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
-                   arg == "--layout") {
+                   arg == "--layout" || arg == "--skip-rows" || arg == "--skip-cols") {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
             }
@@ -174,6 +174,10 @@ static Arguments parseArguments(int argc, char **argv)
             spacingArgument(value, a.request.convert);
         } else if (arg == "--nodata") {
             noDataArgument(value, a.request.convert);
+        } else if (arg == "--skip-rows") {
+            a.request.skips.rows = countArgument(arg, value, 0);
+        } else if (arg == "--skip-cols") {
+            a.request.skips.cols = countArgument(arg, value, 0);
         } else {
             usageError("unknown option " + printable(arg, '\''));
         }
