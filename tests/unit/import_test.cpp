@@ -267,6 +267,10 @@ TEST(ImportErrors, OneLineNamingThePlace)
     nonuniform.format = Format::Nonuniform;
     every.convert.every = 3;
     tall.convert.zFactor = 1e308;
+    ImportRequest noDataError, markerError;
+    noDataError.convert.noData = markerError.convert.noData = ConvertOptions::NoData::Error;
+    markerError.convert.markerGiven = true;
+    markerError.convert.marker = -9999;
     ImportRequest skipTwo, skipRow;
     skipTwo.skips.cols = 2;
     skipRow.skips.rows = 1;
@@ -281,8 +285,14 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"1 2\n3 4 5\n", "m.txt", plain, "m.txt:2: 3 values, but line 1 has 2 (every line of a matrix needs the same number)"},
         {"1 2\n1 x\n", "m.txt", plain, "m.txt:2: column 2 ('x') is not a number"},
         {"1;2\n3;1.5.2\n", "m.txt", plain, "m.txt:2: column 2 ('1.5.2') is not a number"},
-        {"1 2\n\n3 nan\n", "m.txt", plain, "m.txt:3: column 2 ('nan') is not a finite number"},
-        {"-inf 2\n", "m.txt", plain, "m.txt:1: column 1 ('-inf') is not a finite number"},
+        // Only a height may be no-data.
+        {"0 0 1\n0 1 1\n\n# c\nnan 0 1\n1 1 1\n", "g.dat", plain, "g.dat:5: x and y must be finite numbers, not nan 0 (only a height may be no-data)"},
+        {"3 0 -inf 2\n0 1 2 3\n1 1 2 3\n", "n.txt", nonuniform, "n.txt:1: x value 2 (-inf) is not a finite number (nonuniform matrix)"},
+        {"3 0 1 2\n0 1 2 3\n\ninf 1 2 3\n", "n.txt", nonuniform, "n.txt:4: y value inf is not a finite number (nonuniform matrix)"},
+        {npy("<f8", false, "(3, 1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8) + std::string(32, '\0')), "n.npy", plain, "n.npy: sample [0, 0, 1] is nan, but x and y must be finite numbers"},
+        {"1,2\n3,nan\n", "m.csv", noDataError, "m.csv:2: column 2 is no-data (nan); --nodata min or --nodata VALUE fills it"},
+        {",a,b\n0,1,2\n# c\n1,-9999,4\n", "p.csv", markerError, "p.csv:4: column 2 is no-data (-9999); --nodata min or --nodata VALUE fills it"},
+        {"0 0 1\n0 1 1\n\n1 0 1\n1 1 -inf\n", "g.dat", noDataError, "g.dat:5: column 3 is no-data (-inf); --nodata min or --nodata VALUE fills it"},
         {"1 1e999\n", "m.txt", plain, "m.txt:1: column 2 ('1e999') is out of the range of a double"},
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
         {"1,2\n,1\n", "m.txt", plain, "m.txt:2: empty column 1 before ','"},
@@ -315,7 +325,6 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<c16", false, "(1, 1)", f8 + f8), "c.npy", plain, "c.npy: byte 10: dtype '<c16' is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are"},
         {npy("<f8", false, "(0, 3, 3)", ""), "z.npy", every, "z.npy: 0 line(s) of 3 sample(s): a surface needs at least 2 x 2"},
         {npy("<f8", false, "(4,)", f8), "s.npy", plain, "s.npy: byte 10: shape (4,) is neither a height matrix (R, C) nor x y z as (3, R, C) or (R, C, 3)"},
-        {npy("<f8", false, "(1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8)), "n.npy", plain, "n.npy: sample [0, 1] is nan, not a finite number"},
         {npy("<f2", false, "(2, 3, 3)", std::string(36, '\0') ), "x.npy", plain, ""},
         // Integers a double cannot hold, and arrays that could be x y z either way.
         {npy(">i8", false, "(1, 2)", f8 + "\x7f" + std::string(7, '\xff')), "i.npy", plain, "i.npy: sample [0, 1] is 9223372036854775807, which a double cannot hold exactly"},
@@ -372,9 +381,12 @@ TEST(ImportGolden, EveryFormatGivesTheSameBytes)
          {"big.pgm: heights as written reach 255, far from 0 for sides of 69: the surface starts outside the "
           "view; --zero-base puts the lowest point at 0"}},
         {"plain.pgm", "plain.mesh", [](ConvertOptions &o) { o.zeroBase = true; }, {}},
-        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {}, {}},
+        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {},
+         {"nodata.tif: 2 of 30 heights were no-data (NaN, infinite or -9999), now the lowest real height, "
+          "101.24478912353516"}},
         {"nodata.tif", "nodata-value.mesh",
-         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; }, {}},
+         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; },
+         {"nodata.tif: 2 of 30 heights were no-data (NaN, infinite or -9999), now 0.5"}},
         {"unknown-units.tif", "unknown.mesh", [](ConvertOptions &) {}, {unknownUnits}},
         {"unknown-units.tif", "", [](ConvertOptions &o) { o.every = 4; }, {unknownUnits},
          "quarvel-import: unknown-units.tif: 1 line(s) of 2 sample(s) after --every or --max: a surface needs at "
@@ -421,7 +433,8 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
         ConvertOptions options;
         options.noData = t.mode;
         options.noDataValue = 0.5;
-        EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif"); }), t.message);
+        std::vector<std::string> notes;
+        EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif", notes); }), t.message);
         if (t.message.empty()) {
             EXPECT_EQ(std::vector<double>(s.grid.z.begin(), s.grid.z.end()), t.want);
         }
@@ -437,6 +450,44 @@ std::string pointsOf(const std::string &mesh)
         if (mesh[at] != '#') points += mesh.substr(at, end - at + 1);
     }
     return points;
+}
+
+// The heights of a mesh in the order written, and the notes.
+std::vector<double> heightsOf(const std::string &input, const std::string &name, const ImportRequest &request,
+                              std::vector<std::string> *notes)
+{
+    FILE *in = fileWith(input);
+    Grid grid = importGrid(in, name, request, *notes);
+    std::fclose(in);
+    return std::vector<double>(grid.z.begin(), grid.z.end());
+}
+
+TEST(ImportNoData, NaNAndTheMarkerFollowNodataInTextAndArrays)
+{
+    const std::string f8 = bytesOf(1, 'f', 8, false) + bytesOf(NAN, 'f', 8, false) + bytesOf(3, 'f', 8, false) +
+                           bytesOf(4, 'f', 8, false);
+    ImportRequest lowest, value, marker;
+    value.convert.noData = marker.convert.noData = ConvertOptions::NoData::Value;
+    value.convert.noDataValue = marker.convert.noDataValue = 0.5;
+    marker.convert.markerGiven = true;
+    marker.convert.marker = -9999;
+    const struct {
+        std::string input, name;
+        const ImportRequest &request;
+        std::vector<double> heights;
+        std::string note;
+    } cases[] = {
+        {"1,nan\n3,4\n", "m.csv", lowest, {1, 1, 3, 4}, "m.csv: 1 of 4 heights were no-data (NaN or infinite), now the lowest real height, 1"},
+        {"1 -inf\n-9999 4\n", "m.txt", marker, {1, 0.5, 0.5, 4}, "m.txt: 2 of 4 heights were no-data (NaN, infinite or -9999), now 0.5"},
+        {npy("<f8", false, "(2, 2)", f8), "h.npy", lowest, {1, 1, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now the lowest real height, 1"},
+        {npy("<f8", false, "(2, 2)", f8), "h.npy", value, {1, 0.5, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now 0.5"},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.name);
+        std::vector<std::string> notes;
+        EXPECT_EQ(heightsOf(t.input, t.name, t.request, &notes), t.heights);
+        EXPECT_EQ(notes, std::vector<std::string>{t.note});
+    }
 }
 
 TEST(ImportText, HeadersAndIndexColumnsAreSkipped)

@@ -90,7 +90,7 @@ Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &requ
     Samples samples = readSamples(stream, name, format, head, request.layout, request.skips, &found, notes);
 
     const ConvertOptions &options = request.convert;
-    fillNoData(samples, options, name);
+    fillNoData(samples, options, name, notes);
     const long lines = samples.lines(), perLine = samples.perLine();
     samples = reduceSamples(std::move(samples), options);
     Grid grid = layOut(std::move(samples), options, name, notes);

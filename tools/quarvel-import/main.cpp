@@ -142,7 +142,8 @@ static Arguments parseArguments(int argc, char **argv)
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
                    arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
-                   arg == "--layout" || arg == "--skip-rows" || arg == "--skip-cols") {
+                   arg == "--layout" || arg == "--nodata-marker" || arg == "--skip-rows" ||
+                   arg == "--skip-cols") {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
             }
@@ -174,6 +175,9 @@ static Arguments parseArguments(int argc, char **argv)
             spacingArgument(value, a.request.convert);
         } else if (arg == "--nodata") {
             noDataArgument(value, a.request.convert);
+        } else if (arg == "--nodata-marker") {
+            a.request.convert.marker = numberArgument(arg, value);
+            a.request.convert.markerGiven = true;
         } else if (arg == "--skip-rows") {
             a.request.skips.rows = countArgument(arg, value, 0);
         } else if (arg == "--skip-cols") {

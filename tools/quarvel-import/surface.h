@@ -26,11 +26,14 @@ struct ConvertOptions {
     double dx = 1, dy = 1;
     enum class NoData { Min, Error, Value } noData = NoData::Min;
     double noDataValue = 0;
+    bool markerGiven = false;  // --nodata-marker: the height that means no data
+    double marker = 0;
 };
 
-// Replaces no-data samples of an image as the options say (or throws a
-// Failure naming the first one).
-void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name);
+// Replaces no-data heights (NaN, infinities and the marker) as the options
+// say, or throws a Failure naming the first one; the count goes to notes.
+void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name,
+                std::vector<std::string> &notes);
 
 // --every and --max.
 Samples reduceSamples(Samples &&samples, const ConvertOptions &options);

@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 
 struct TextParser {
@@ -61,9 +60,6 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
     }
     if (r.ec != std::errc() || r.ptr != token) {
         failAt(t, where + " is not a number");
-    }
-    if (!std::isfinite(value)) {
-        failAt(t, where + " is not a finite number");
     }
     t.numbers.values.push_back(value);
     return token;
@@ -340,4 +336,17 @@ TextNumbers parseTextNumbers(const std::string &text, const std::string &name, c
         parseLine(t, text.data() + used, text.data() + text.size());
     }
     return std::move(t.numbers);
+}
+
+void placeOfValue(const std::vector<LineRun> &runs, long dropped, long index, long *line, long *column)
+{
+    *line = *column = 0;
+    for (const LineRun &run : runs) {
+        if (index < run.lines * run.count) {
+            *line = run.firstLine + index / run.count;
+            *column = dropped + index % run.count + 1;
+            return;
+        }
+        index -= run.lines * run.count;
+    }
 }
