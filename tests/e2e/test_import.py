@@ -40,6 +40,7 @@ class ImportTest(unittest.TestCase):
             (("--every", "2", "--max", "9", "m.csv"), "--every and --max both thin the grid out: choose one (see quarvel-import --help)"),
             (("--spacing", "1,-1", "m.csv"), "--spacing needs distances above 0, not '1,-1' (see quarvel-import --help)"),
             (("--z-factor", "inf", "m.csv"), "--z-factor needs a number, not 'inf' (see quarvel-import --help)"),
+            (("--origin", "top", "m.csv"), "--origin is upper or lower, not 'top' (see quarvel-import --help)"),
             (("--nodata-marker", "nan", "m.csv"), "--nodata-marker needs a number, not 'nan' (see quarvel-import --help)"),
             (("--skip-cols", "-1", "m.csv"), "--skip-cols needs a whole number of at least 0, not '-1' (see quarvel-import --help)"),
             (("--format", "xls", "m.csv"), "unknown format 'xls' (see quarvel-import --help)"),

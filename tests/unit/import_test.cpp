@@ -271,9 +271,11 @@ TEST(ImportErrors, OneLineNamingThePlace)
     noDataError.convert.noData = markerError.convert.noData = ConvertOptions::NoData::Error;
     markerError.convert.markerGiven = true;
     markerError.convert.marker = -9999;
-    ImportRequest skipTwo, skipRow;
+    ImportRequest upper, skipTwo, skipRow;
+    upper.convert.origin = ConvertOptions::Origin::Upper;
     skipTwo.skips.cols = 2;
     skipRow.skips.rows = 1;
+    const std::string scans = "0 0 1\n0 1 1\n\n1 0 1\n1 1 1\n";
     const std::string f8 = std::string(8, '\0');
     const struct {
         std::string input, name;
@@ -334,6 +336,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f2", false, "(2, 2, 3)", std::string(24, '\0')), "a.npy", first, "a.npy: byte 10: shape (2, 2, 3) is not (3, R, C) (--layout xyz-first)"},
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", last, "a.npy: byte 10: shape (2, 2) is a height matrix; --layout is for x y z arrays"},
         {"1 2\n3 4\n", "a.txt", last, "a.txt: --layout is for NumPy x y z arrays, and this is text"},
+        {scans, "g.dat", upper, "g.dat: --origin is for height grids; x y z data places each row by its coordinates"},
         {"1,2,3\n4\n", "m.csv", skipTwo, "m.csv:2: 1 column(s), fewer than the 2 dropped before the values (--skip-cols, or an index column under a header)"},
         {"1,2,3\n4,5 # c\n", "m.csv", skipTwo, "m.csv:2: no values after the 2 column(s) dropped (--skip-cols, or an index column under a header)"},
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", skipRow, "a.npy: --skip-rows and --skip-cols are for text, and this is npy"},
@@ -450,6 +453,22 @@ std::string pointsOf(const std::string &mesh)
         if (mesh[at] != '#') points += mesh.substr(at, end - at + 1);
     }
     return points;
+}
+
+TEST(ImportOrigin, ADemWrittenAsCsvMatchesItsImageUnderOriginUpper)
+{
+    const std::string png = contents(std::fopen(QUARVEL_TEST_DATA "/import/terrain.png", "rb"));
+    Raster raster = readPng(std::vector<unsigned char>(png.begin(), png.end()), "terrain.png");
+    std::string csv;  // row 0 north, as a raster tool writes it
+    for (long k = 0; k < raster.width * raster.height; ++k)
+        csv += shortest(raster.samples[k]) + ((k + 1) % raster.width ? "," : "\n");
+    ImportRequest plain, upper, lower;
+    upper.convert.origin = ConvertOptions::Origin::Upper;
+    lower.convert.origin = ConvertOptions::Origin::Lower;
+    const std::string image = pointsOf(convert(png, "terrain.png", plain));
+    EXPECT_EQ(pointsOf(convert(csv, "dem.csv", upper)), image);
+    EXPECT_NE(pointsOf(convert(csv, "dem.csv", plain)), image);  // mirrored north to south
+    EXPECT_EQ(pointsOf(convert(png, "terrain.png", lower)), pointsOf(convert(csv, "dem.csv", plain)));
 }
 
 // The heights of a mesh in the order written, and the notes.

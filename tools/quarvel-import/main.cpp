@@ -109,6 +109,14 @@ static void noDataArgument(const std::string &text, ConvertOptions &o)
     }
 }
 
+static void originArgument(const std::string &text, ConvertOptions &o)
+{
+    if (text != "upper" && text != "lower") {
+        usageError("--origin is upper or lower, not " + printable(text, '\''));
+    }
+    o.origin = text == "upper" ? ConvertOptions::Origin::Upper : ConvertOptions::Origin::Lower;
+}
+
 struct Arguments {
     std::string input, output = "-";
     ImportRequest request;
@@ -142,7 +150,7 @@ static Arguments parseArguments(int argc, char **argv)
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
                    arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
-                   arg == "--layout" || arg == "--nodata-marker" || arg == "--skip-rows" ||
+                   arg == "--layout" || arg == "--origin" || arg == "--nodata-marker" || arg == "--skip-rows" ||
                    arg == "--skip-cols") {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
@@ -178,6 +186,8 @@ static Arguments parseArguments(int argc, char **argv)
         } else if (arg == "--nodata-marker") {
             a.request.convert.marker = numberArgument(arg, value);
             a.request.convert.markerGiven = true;
+        } else if (arg == "--origin") {
+            originArgument(value, a.request.convert);
         } else if (arg == "--skip-rows") {
             a.request.skips.rows = countArgument(arg, value, 0);
         } else if (arg == "--skip-cols") {

@@ -149,9 +149,23 @@ static void transpose(Grid &g)
     std::swap(g.rows, g.cols);
 }
 
+// --origin: where line 0 of a height grid goes, and what the comment says.
+static std::string setOrigin(Samples &s, const ConvertOptions &o, const std::string &name)
+{
+    if (o.origin == ConvertOptions::Origin::Unsaid) {
+        return "";
+    }
+    if (s.xyz) {
+        failOn(name, "--origin is for height grids; x y z data places each row by its coordinates");
+    }
+    s.topLineNorth = o.origin == ConvertOptions::Origin::Upper;
+    return s.topLineNorth ? "; row 0 north (--origin upper)" : "; row 0 south (--origin lower)";
+}
+
 Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::vector<std::string> &notes)
 {
     checkSize(s, name);
+    const std::string origin = setOrigin(s, o, name);
     Spacing l;
     bool transposed = false;
     if (!s.xyz) {
@@ -165,6 +179,7 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
         l.note = transposed ? "x y z as given; rows and columns swapped so the top faces up"
                             : "x y z as given";
     }
+    l.note += origin;
     double low, high, zBase = 0;  // 0 unless --zero-base: heights stay exact
     heightRange(s, &low, &high);
     if (o.zeroBase) {

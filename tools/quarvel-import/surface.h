@@ -2,11 +2,12 @@
 // where each sample goes (orientation and spacing).
 //
 // Heights only: the sample at line r, position c goes to x = c * dx and
-// y = r * dy (a matrix: x along a line, y down the lines) or, for a
-// picture, y = (lines - 1 - r) * dy (the top row north), the whole grid
-// then moved so its middle is at x = y = 0.  Mesh rows run along x and
-// mesh columns along y, so the surface faces up: x has one value per row,
-// y one per column.
+// y = r * dy (a matrix: x along a line, y down the lines, line 0 south as
+// in gnuplot) or, for a picture or an ESRI grid, y = (lines - 1 - r) * dy
+// (the top row north, as raster tools write a DEM); --origin says which.
+// The whole grid is then moved so its middle is at x = y = 0.  Mesh rows
+// run along x and mesh columns along y, so the surface faces up: x has one
+// value per row, y one per column.
 // x y z data: the points as given; if their order would make the surface
 // face down, mesh rows and columns are swapped (a transpose, no mirror).
 #pragma once
@@ -28,6 +29,7 @@ struct ConvertOptions {
     double noDataValue = 0;
     bool markerGiven = false;  // --nodata-marker: the height that means no data
     double marker = 0;
+    enum class Origin { Unsaid, Lower, Upper } origin = Origin::Unsaid;  // where line 0 goes
 };
 
 // Replaces no-data heights (NaN, infinities and the marker) as the options
