@@ -271,8 +271,11 @@ TEST(ImportErrors, OneLineNamingThePlace)
     noDataError.convert.noData = markerError.convert.noData = ConvertOptions::NoData::Error;
     markerError.convert.markerGiven = true;
     markerError.convert.marker = -9999;
-    ImportRequest upper, skipTwo, skipRow;
+    ImportRequest upper, lonlat, skipTwo, skipRow;
     upper.convert.origin = ConvertOptions::Origin::Upper;
+    lonlat.convert.lonlat = true;
+    ImportRequest lonlatAt = lonlat, spacedLonlat = withSpacing(0.001);
+    lonlatAt.convert.latitudeGiven = spacedLonlat.convert.lonlat = true;
     skipTwo.skips.cols = 2;
     skipRow.skips.rows = 1;
     const std::string scans = "0 0 1\n0 1 1\n\n1 0 1\n1 1 1\n";
@@ -337,6 +340,11 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", last, "a.npy: byte 10: shape (2, 2) is a height matrix; --layout is for x y z arrays"},
         {"1 2\n3 4\n", "a.txt", last, "a.txt: --layout is for NumPy x y z arrays, and this is text"},
         {scans, "g.dat", upper, "g.dat: --origin is for height grids; x y z data places each row by its coordinates"},
+        {"1 2\n3 4\n", "m.txt", lonlat, "m.txt: --lonlat needs the cell size in degrees: give it with --spacing DX[,DY]"},
+        {"1 2\n3 4\n", "m.txt", spacedLonlat, "m.txt: --lonlat needs the latitude of the grid's middle, which the file does not give: --lonlat=LAT"},
+        {contents(std::fopen(QUARVEL_TEST_DATA "/import/nodata.tif", "rb")), "nodata.tif", lonlat, "nodata.tif: --lonlat: the file gives its spacing in metres already"},
+        {scans, "g.dat", lonlatAt, "g.dat: --lonlat=LAT is for height grids; x y z data gives its own latitudes (use --lonlat)"},
+        {"0 0 1\n0 100 1\n\n1 0 1\n1 100 1\n", "g.dat", lonlat, "g.dat: --lonlat: x runs 0 to 1 and y 0 to 100, not longitudes (-180 to 360) and latitudes (-90 to 90)"},
         {"1,2,3\n4\n", "m.csv", skipTwo, "m.csv:2: 1 column(s), fewer than the 2 dropped before the values (--skip-cols, or an index column under a header)"},
         {"1,2,3\n4,5 # c\n", "m.csv", skipTwo, "m.csv:2: no values after the 2 column(s) dropped (--skip-cols, or an index column under a header)"},
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", skipRow, "a.npy: --skip-rows and --skip-cols are for text, and this is npy"},
@@ -349,6 +357,20 @@ TEST(ImportErrors, OneLineNamingThePlace)
         convert(t.input, t.name, t.request, &error);
         EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input.substr(0, 80);
     }
+    // What a reader may hand on unchecked: a NaN x, a grid placed off the globe.
+    Samples xyz, placed;
+    xyz.xyz = true;
+    xyz.resize(2, 2);
+    xyz.grid.x = {0, 1, NAN, 1};
+    xyz.grid.y = xyz.grid.z = {0, 0, 1, 1};
+    placed.resize(2, 2);
+    placed.spacingKnown = placed.hasMiddleY = true;
+    placed.middleY = 4100000;
+    std::vector<std::string> notes;
+    EXPECT_EQ(failureOf([&] { layOut(std::move(xyz), ConvertOptions(), "p.xyz", notes); }),
+              "quarvel-import: p.xyz: point 3 has x nan and y 1: x and y must be finite numbers (only a height may be no-data)");
+    EXPECT_EQ(failureOf([&] { layOut(std::move(placed), lonlat.convert, "g.asc", notes); }),
+              "quarvel-import: g.asc: --lonlat: the grid's middle lies at y 4100000, not a latitude (-90 to 90)");
 }
 
 // Every format through the whole conversion: the bytes of each output and
@@ -377,7 +399,10 @@ TEST(ImportGolden, EveryFormatGivesTheSameBytes)
         {"heights.npy", "heights-npy.mesh", [](ConvertOptions &o) { o.every = 2; }, {}},
         {"xyz-first.npy", "xyz-first-plain.mesh", [](ConvertOptions &) {}, {}},
         {"xyz-first.npy", "xyz-first.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
-        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {}, {}},
+        // x 0 to 40 and y 0 to 60 under a relief of 5463 could be degrees.
+        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {},
+         {"xyz-last.npy: x and y look like degrees of longitude and latitude (x 0 to 40, y 0 to 60) under a relief "
+          "of 5463: --lonlat turns them into metres"}},
         {"terrain.png", "terrain.mesh", [](ConvertOptions &) {}, {}},
         // More points than one piece of the writer's text.
         {"big.pgm", "big.mesh", [](ConvertOptions &o) { o.spacingGiven = true, o.dx = o.dy = 1; },
@@ -535,6 +560,93 @@ TEST(ImportText, HeadersAndIndexColumnsAreSkipped)
         std::fclose(in);
         EXPECT_EQ(pointsOf(contents(out)), plain);
         EXPECT_EQ(notes, t.note.empty() ? std::vector<std::string>() : std::vector<std::string>{t.note});
+    }
+}
+
+// The x and y extent of a mesh.
+void extentOf(const std::string &text, double *wx, double *wy)
+{
+    Mesh *mesh = readBack(text);
+    double x0 = HUGE_VAL, x1 = -HUGE_VAL, y0 = HUGE_VAL, y1 = -HUGE_VAL;
+    for (int i = 0; i < mesh->rows; ++i) {
+        for (int j = 0; j < mesh->cols; ++j) {
+            const Vec3 &p = mesh->points[i][j];
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+        }
+    }
+    EXPECT_DOUBLE_EQ(x0, -x1);  // centred
+    EXPECT_NEAR(y0, -y1, 1e-6);
+    *wx = x1 - x0;
+    *wy = y1 - y0;
+    freeMesh(mesh);
+}
+
+TEST(ImportLonLat, DegreesBecomeMetresOnTheGround)
+{
+    const double north = 110574, east45 = 111320 * std::cos(45.005 * M_PI / 180);
+    ImportRequest lonlat, at60 = withSpacing(0.001);
+    lonlat.convert.lonlat = at60.convert.lonlat = at60.convert.latitudeGiven = true;
+    at60.convert.latitude = 60;
+    Samples esri;  // a grid whose file gives its cell size and place, in degrees
+    esri.resize(3, 5);
+    for (int k = 0; k < 15; ++k) esri.grid.z[k] = k;
+    esri.spacingKnown = esri.hasMiddleY = true;
+    esri.dx = esri.dy = 0.002;
+    esri.middleY = 45.005;
+    std::vector<std::string> notes;
+    FILE *out = std::tmpfile();
+    writeGrid(out, layOut(std::move(esri), lonlat.convert, "dem.asc", notes));
+    const struct {
+        std::string what, mesh;
+        double wx, wy;
+    } cases[] = {
+        {"grid data", convert("10 45 100\n10 45.01 200\n\n10.02 45 300\n10.02 45.01 400\n", "ll.dat", lonlat), 0.02 * east45, 0.01 * north},
+        {"matrix with --spacing", convert("1 2 3\n4 5 6\n", "m.txt", at60), 0.002 * 111320 * 0.5, 0.001 * north},
+        {"grid with a cell size", contents(out), 0.008 * east45, 0.004 * north},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.what);
+        double wx, wy;
+        extentOf(t.mesh, &wx, &wy);
+        EXPECT_NEAR(wx, t.wx, 1e-9 * t.wx);
+        EXPECT_NEAR(wy, t.wy, 1e-9 * t.wy);
+    }
+}
+
+TEST(ImportNotes, ProportionsPlaceAndDensityThatTheViewerShowsBadly)
+{
+    ImportRequest plain, center, spaced = withSpacing(1);
+    center.convert.center = true;
+    std::string wide[2];  // 151 and 150 points a side
+    for (int n = 0; n < 2; ++n)
+        for (int k = 0; k < 2 * (151 - n); ++k) wide[n] += std::to_string(k % 7) + ((k + 1) % (151 - n) ? " " : "\n");
+    const std::string utm = "500000 4100000 1\n500000 4100100 2\n\n500100 4100000 1\n500100 4100100 3\n";
+    const struct {
+        std::string input;
+        const ImportRequest &request;
+        std::vector<std::string> notes;
+        std::string comment;
+    } cases[] = {
+        {"1 2\n3 400\n", spaced, {"d: heights as written reach 400, far from 0 for sides of 1: the surface starts outside the view; --zero-base puts the lowest point at 0", "d: the relief (399) is 399 times the wider side (1): --z-factor scales the heights, --spacing the sides"}, ""},
+        {"0 0 0\n0 100 0.01\n\n100 0 0\n100 100 0\n", plain, {"d: the relief (0.01) is 1/10000 of the wider side (100): --z-factor scales the heights"}, ""},
+        {"10 45 100\n10 45.01 200\n\n10.02 45 300\n10.02 45.01 400\n", plain, {"d: x and y look like degrees of longitude and latitude (x 10 to 10.02, y 45 to 45.01) under a relief of 300: --lonlat turns them into metres"}, ""},
+        {utm, plain, {"d: the points lie around x = 500050, y = 4100050, far from 0 for their extent (100): the viewer shows them small and off-centre; --center moves them to x = y = 0"}, ""},
+        {utm, center, {}, "; centred: x - 500050, y - 4100050"},
+        {"-5 -5 1\n-5 -4 2\n\n-4 -5 1\n-4 -4 3\n", center, {}, "; centred: x + 4.5, y + 4.5"},
+        {wide[0], plain, {"d: 151 x 2 points: the viewer's black grid lines cover a surface this dense; type f in the viewer to turn them off"}, ""},
+        {wide[1], plain, {}, ""},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.input.substr(0, 40));
+        FILE *in = fileWith(t.input);
+        std::vector<std::string> notes;
+        Grid grid = importGrid(in, "d", t.request, notes);
+        std::fclose(in);
+        EXPECT_EQ(notes, t.notes);
+        EXPECT_EQ(grid.comment.substr(grid.comment.size() - t.comment.size()), t.comment);
+        if (!t.comment.empty()) {
+            EXPECT_EQ(grid.x[0], -0.5 * (grid.x[3] - grid.x[0]));
+        }
     }
 }
 

@@ -117,6 +117,19 @@ static void originArgument(const std::string &text, ConvertOptions &o)
     o.origin = text == "upper" ? ConvertOptions::Origin::Upper : ConvertOptions::Origin::Lower;
 }
 
+// --lonlat, or --lonlat=LAT.
+static void lonLatArgument(bool hasLatitude, const std::string &text, ConvertOptions &o)
+{
+    o.lonlat = true;
+    if (hasLatitude) {
+        o.latitude = numberArgument("--lonlat", text);
+        if (!(o.latitude >= -90 && o.latitude <= 90)) {
+            usageError("--lonlat needs a latitude from -90 to 90, not " + printable(text, '\''));
+        }
+        o.latitudeGiven = true;
+    }
+}
+
 struct Arguments {
     std::string input, output = "-";
     ImportRequest request;
@@ -145,7 +158,8 @@ static Arguments parseArguments(int argc, char **argv)
             continue;
         }
         std::string::size_type equals = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+        const bool hasValue = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
+        if (hasValue) {
             value = arg.substr(equals + 1);
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
@@ -188,6 +202,10 @@ static Arguments parseArguments(int argc, char **argv)
             a.request.convert.markerGiven = true;
         } else if (arg == "--origin") {
             originArgument(value, a.request.convert);
+        } else if (arg == "--lonlat") {
+            lonLatArgument(hasValue, value, a.request.convert);
+        } else if (arg == "--center") {
+            a.request.convert.center = true;
         } else if (arg == "--skip-rows") {
             a.request.skips.rows = countArgument(arg, value, 0);
         } else if (arg == "--skip-cols") {

@@ -31,9 +31,16 @@ struct Samples {
     // Heights only: line 0 is the top (north) of a picture rather than the
     // y = 0 line of a matrix.
     bool topLineNorth = false;
-    // Heights only: the ground distance between samples, when the file says.
-    bool spacingKnown = false;
+    // Heights only: the distance between samples, when the file says; in
+    // metres on the ground (a GeoTIFF's) or in units it does not name (an
+    // ESRI grid's cell size: degrees under --lonlat).
+    bool spacingKnown = false, spacingInMetres = false;
     double dx = 1, dy = 1;
+    // Heights only: the y of the grid's middle in the file's units, where
+    // the file places the grid (an ESRI grid's corner): the latitude for
+    // --lonlat.
+    bool hasMiddleY = false;
+    double middleY = 0;
     // Source samples from one kept sample to the next, after --every or
     // --max: spacings given for the source grow by this factor.
     long step = 1;

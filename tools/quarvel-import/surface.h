@@ -8,8 +8,9 @@
 // The whole grid is then moved so its middle is at x = y = 0.  Mesh rows
 // run along x and mesh columns along y, so the surface faces up: x has one
 // value per row, y one per column.
-// x y z data: the points as given; if their order would make the surface
-// face down, mesh rows and columns are swapped (a transpose, no mirror).
+// x y z data: the points as given (--lonlat: degrees as metres, --center:
+// moved to the origin); if their order would make the surface face down,
+// mesh rows and columns are swapped (a transpose, no mirror).
 #pragma once
 
 #include <string>
@@ -30,6 +31,10 @@ struct ConvertOptions {
     bool markerGiven = false;  // --nodata-marker: the height that means no data
     double marker = 0;
     enum class Origin { Unsaid, Lower, Upper } origin = Origin::Unsaid;  // where line 0 goes
+    bool lonlat = false;         // x and y in degrees of longitude and latitude
+    bool latitudeGiven = false;  // --lonlat=LAT: of a height grid's middle
+    double latitude = 0;
+    bool center = false;  // x y z data moved to x = y = 0
 };
 
 // Replaces no-data heights (NaN, infinities and the marker) as the options
