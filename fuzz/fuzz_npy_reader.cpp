@@ -1,5 +1,5 @@
 // quarvel-import's .npy reader on arbitrary bytes: one failure line, or an
-// array of the stated size, all finite, that lays out and writes.
+// array of the stated size, x and y finite, that lays out and writes.
 #include <cstdint>
 #include <vector>
 

@@ -1,6 +1,6 @@
 // quarvel-import's text reader on arbitrary bytes, read as found from the
 // content and then as each layout in turn: one failure line, or samples
-// of the stated size, all finite, that lay out and write.
+// of the stated size, x and y finite, that lay out and write.
 #include <cstdint>
 #include <string>
 

@@ -40,6 +40,10 @@ class ImportTest(unittest.TestCase):
             (("--every", "2", "--max", "9", "m.csv"), "--every and --max both thin the grid out: choose one (see quarvel-import --help)"),
             (("--spacing", "1,-1", "m.csv"), "--spacing needs distances above 0, not '1,-1' (see quarvel-import --help)"),
             (("--z-factor", "inf", "m.csv"), "--z-factor needs a number, not 'inf' (see quarvel-import --help)"),
+            (("--origin", "top", "m.csv"), "--origin is upper or lower, not 'top' (see quarvel-import --help)"),
+            (("--lonlat=91", "m.csv"), "--lonlat needs a latitude from -90 to 90, not '91' (see quarvel-import --help)"),
+            (("--nodata-marker", "nan", "m.csv"), "--nodata-marker needs a number, not 'nan' (see quarvel-import --help)"),
+            (("--skip-cols", "-1", "m.csv"), "--skip-cols needs a whole number of at least 0, not '-1' (see quarvel-import --help)"),
             (("--format", "xls", "m.csv"), "unknown format 'xls' (see quarvel-import --help)"),
             (("--frobnicate", "m.csv"), "unknown option '--frobnicate' (see quarvel-import --help)"),
             (("-o",), "-o needs a value (see quarvel-import --help)"),
@@ -85,8 +89,10 @@ class ImportTest(unittest.TestCase):
         with open(self.dir / "out.mesh", "wb") as out:
             r = subprocess.run([IMPORT, "big.csv"], cwd=self.dir, stdout=out, stderr=subprocess.PIPE,
                                text=True, preexec_fn=limit, timeout=60, env=NO_DISPLAY)
+        dense = "2 x 2000 points: the viewer's black grid lines cover a surface this dense; type f in the viewer to turn them off"
         self.assertEqual((r.returncode, r.stderr),
-                         (1, "quarvel-import: error writing standard output: File too large\n"))
+                         (1, "quarvel-import: note: big.csv: " + dense + "\n"
+                             "quarvel-import: error writing standard output: File too large\n"))
 
     def test_terminal_refused_before_reading(self):
         main, terminal = pty.openpty()

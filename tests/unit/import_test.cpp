@@ -267,6 +267,18 @@ TEST(ImportErrors, OneLineNamingThePlace)
     nonuniform.format = Format::Nonuniform;
     every.convert.every = 3;
     tall.convert.zFactor = 1e308;
+    ImportRequest noDataError, markerError;
+    noDataError.convert.noData = markerError.convert.noData = ConvertOptions::NoData::Error;
+    markerError.convert.markerGiven = true;
+    markerError.convert.marker = -9999;
+    ImportRequest upper, lonlat, skipTwo, skipRow;
+    upper.convert.origin = ConvertOptions::Origin::Upper;
+    lonlat.convert.lonlat = true;
+    ImportRequest lonlatAt = lonlat, spacedLonlat = withSpacing(0.001);
+    lonlatAt.convert.latitudeGiven = spacedLonlat.convert.lonlat = true;
+    skipTwo.skips.cols = 2;
+    skipRow.skips.rows = 1;
+    const std::string scans = "0 0 1\n0 1 1\n\n1 0 1\n1 1 1\n";
     const std::string f8 = std::string(8, '\0');
     const struct {
         std::string input, name;
@@ -278,11 +290,17 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"1 2\n3 4 5\n", "m.txt", plain, "m.txt:2: 3 values, but line 1 has 2 (every line of a matrix needs the same number)"},
         {"1 2\n1 x\n", "m.txt", plain, "m.txt:2: column 2 ('x') is not a number"},
         {"1;2\n3;1.5.2\n", "m.txt", plain, "m.txt:2: column 2 ('1.5.2') is not a number"},
-        {"1 2\n\n3 nan\n", "m.txt", plain, "m.txt:3: column 2 ('nan') is not a finite number"},
-        {"-inf 2\n", "m.txt", plain, "m.txt:1: column 1 ('-inf') is not a finite number"},
+        // Only a height may be no-data.
+        {"0 0 1\n0 1 1\n\n# c\nnan 0 1\n1 1 1\n", "g.dat", plain, "g.dat:5: x and y must be finite numbers, not nan 0 (only a height may be no-data)"},
+        {"3 0 -inf 2\n0 1 2 3\n1 1 2 3\n", "n.txt", nonuniform, "n.txt:1: x value 2 (-inf) is not a finite number (nonuniform matrix)"},
+        {"3 0 1 2\n0 1 2 3\n\ninf 1 2 3\n", "n.txt", nonuniform, "n.txt:4: y value inf is not a finite number (nonuniform matrix)"},
+        {npy("<f8", false, "(3, 1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8) + std::string(32, '\0')), "n.npy", plain, "n.npy: sample [0, 0, 1] is nan, but x and y must be finite numbers"},
+        {"1,2\n3,nan\n", "m.csv", noDataError, "m.csv:2: column 2 is no-data (nan); --nodata min or --nodata VALUE fills it"},
+        {",a,b\n0,1,2\n# c\n1,-9999,4\n", "p.csv", markerError, "p.csv:4: column 2 is no-data (-9999); --nodata min or --nodata VALUE fills it"},
+        {"0 0 1\n0 1 1\n\n1 0 1\n1 1 -inf\n", "g.dat", noDataError, "g.dat:5: column 3 is no-data (-inf); --nodata min or --nodata VALUE fills it"},
         {"1 1e999\n", "m.txt", plain, "m.txt:1: column 2 ('1e999') is out of the range of a double"},
         {"1,,2\n", "m.txt", plain, "m.txt:1: empty column 2 before ','"},
-        {",1\n", "m.txt", plain, "m.txt:1: empty column 1 before ','"},
+        {"1,2\n,1\n", "m.txt", plain, "m.txt:2: empty column 1 before ','"},
         {"1;2\n1,5;2,5\n", "m.txt", plain, "m.txt:2: both ',' and ';' separate values (decimal commas are not read: use decimal points)"},
         {"1,5 2,5\n3,5 4,5\n", "m.txt", plain, "m.txt:1: column 1 ('1,5') has a decimal comma (decimal commas are not read: use decimal points)"},
         {"1, 2\n3\t\t-4,25e1 # c\n", "m.txt", plain, "m.txt:2: column 2 ('-4,25e1') has a decimal comma (decimal commas are not read: use decimal points)"},
@@ -312,7 +330,6 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<c16", false, "(1, 1)", f8 + f8), "c.npy", plain, "c.npy: byte 10: dtype '<c16' is not read: integers (i1..i8, u1..u8) and floats (f2, f4, f8) are"},
         {npy("<f8", false, "(0, 3, 3)", ""), "z.npy", every, "z.npy: 0 line(s) of 3 sample(s): a surface needs at least 2 x 2"},
         {npy("<f8", false, "(4,)", f8), "s.npy", plain, "s.npy: byte 10: shape (4,) is neither a height matrix (R, C) nor x y z as (3, R, C) or (R, C, 3)"},
-        {npy("<f8", false, "(1, 2)", f8 + std::string("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8)), "n.npy", plain, "n.npy: sample [0, 1] is nan, not a finite number"},
         {npy("<f2", false, "(2, 3, 3)", std::string(36, '\0') ), "x.npy", plain, ""},
         // Integers a double cannot hold, and arrays that could be x y z either way.
         {npy(">i8", false, "(1, 2)", f8 + "\x7f" + std::string(7, '\xff')), "i.npy", plain, "i.npy: sample [0, 1] is 9223372036854775807, which a double cannot hold exactly"},
@@ -322,6 +339,15 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {npy("<f2", false, "(2, 2, 3)", std::string(24, '\0')), "a.npy", first, "a.npy: byte 10: shape (2, 2, 3) is not (3, R, C) (--layout xyz-first)"},
         {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", last, "a.npy: byte 10: shape (2, 2) is a height matrix; --layout is for x y z arrays"},
         {"1 2\n3 4\n", "a.txt", last, "a.txt: --layout is for NumPy x y z arrays, and this is text"},
+        {scans, "g.dat", upper, "g.dat: --origin is for height grids; x y z data places each row by its coordinates"},
+        {"1 2\n3 4\n", "m.txt", lonlat, "m.txt: --lonlat needs the cell size in degrees: give it with --spacing DX[,DY]"},
+        {"1 2\n3 4\n", "m.txt", spacedLonlat, "m.txt: --lonlat needs the latitude of the grid's middle, which the file does not give: --lonlat=LAT"},
+        {contents(std::fopen(QUARVEL_TEST_DATA "/import/nodata.tif", "rb")), "nodata.tif", lonlat, "nodata.tif: --lonlat: the file gives its spacing in metres already"},
+        {scans, "g.dat", lonlatAt, "g.dat: --lonlat=LAT is for height grids; x y z data gives its own latitudes (use --lonlat)"},
+        {"0 0 1\n0 100 1\n\n1 0 1\n1 100 1\n", "g.dat", lonlat, "g.dat: --lonlat: x runs 0 to 1 and y 0 to 100, not longitudes (-180 to 360) and latitudes (-90 to 90)"},
+        {"1,2,3\n4\n", "m.csv", skipTwo, "m.csv:2: 1 column(s), fewer than the 2 dropped before the values (--skip-cols, or an index column under a header)"},
+        {"1,2,3\n4,5 # c\n", "m.csv", skipTwo, "m.csv:2: no values after the 2 column(s) dropped (--skip-cols, or an index column under a header)"},
+        {npy("<f2", false, "(2, 2)", std::string(8, '\0')), "a.npy", skipRow, "a.npy: --skip-rows and --skip-cols are for text, and this is npy"},
         {std::string("\x93NUMPY\x01\x00\x50\x00{}", 12), "h.npy", plain, "h.npy: byte 8: the header length 80 runs past the end of the file"},
         {npy("<f8", false, "(1 2)", ""), "p.npy", plain, "p.npy: byte 63: expected ')' in the .npy header"},
         {std::string("\x93NUMPY\x01\x00\x22\x00", 10) + "{'descr': '<f8', 'shape': (1, 1)} ", "k.npy", plain, "k.npy: byte 43: the .npy header lacks descr, fortran_order or shape"},
@@ -331,6 +357,20 @@ TEST(ImportErrors, OneLineNamingThePlace)
         convert(t.input, t.name, t.request, &error);
         EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input.substr(0, 80);
     }
+    // What a reader may hand on unchecked: a NaN x, a grid placed off the globe.
+    Samples xyz, placed;
+    xyz.xyz = true;
+    xyz.resize(2, 2);
+    xyz.grid.x = {0, 1, NAN, 1};
+    xyz.grid.y = xyz.grid.z = {0, 0, 1, 1};
+    placed.resize(2, 2);
+    placed.spacingKnown = placed.hasMiddleY = true;
+    placed.middleY = 4100000;
+    std::vector<std::string> notes;
+    EXPECT_EQ(failureOf([&] { layOut(std::move(xyz), ConvertOptions(), "p.xyz", notes); }),
+              "quarvel-import: p.xyz: point 3 has x nan and y 1: x and y must be finite numbers (only a height may be no-data)");
+    EXPECT_EQ(failureOf([&] { layOut(std::move(placed), lonlat.convert, "g.asc", notes); }),
+              "quarvel-import: g.asc: --lonlat: the grid's middle lies at y 4100000, not a latitude (-90 to 90)");
 }
 
 // Every format through the whole conversion: the bytes of each output and
@@ -359,16 +399,22 @@ TEST(ImportGolden, EveryFormatGivesTheSameBytes)
         {"heights.npy", "heights-npy.mesh", [](ConvertOptions &o) { o.every = 2; }, {}},
         {"xyz-first.npy", "xyz-first-plain.mesh", [](ConvertOptions &) {}, {}},
         {"xyz-first.npy", "xyz-first.mesh", [](ConvertOptions &o) { o.max = 2; }, {}},
-        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {}, {}},
+        // x 0 to 40 and y 0 to 60 under a relief of 5463 could be degrees.
+        {"xyz-last.npy", "xyz-last.mesh", [](ConvertOptions &) {},
+         {"xyz-last.npy: x and y look like degrees of longitude and latitude (x 0 to 40, y 0 to 60) under a relief "
+          "of 5463: --lonlat turns them into metres"}},
         {"terrain.png", "terrain.mesh", [](ConvertOptions &) {}, {}},
         // More points than one piece of the writer's text.
         {"big.pgm", "big.mesh", [](ConvertOptions &o) { o.spacingGiven = true, o.dx = o.dy = 1; },
          {"big.pgm: heights as written reach 255, far from 0 for sides of 69: the surface starts outside the "
           "view; --zero-base puts the lowest point at 0"}},
         {"plain.pgm", "plain.mesh", [](ConvertOptions &o) { o.zeroBase = true; }, {}},
-        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {}, {}},
+        {"nodata.tif", "nodata.mesh", [](ConvertOptions &) {},
+         {"nodata.tif: 2 of 30 heights were no-data (NaN, infinite or -9999), now the lowest real height, "
+          "101.24478912353516"}},
         {"nodata.tif", "nodata-value.mesh",
-         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; }, {}},
+         [](ConvertOptions &o) { o.noData = ConvertOptions::NoData::Value, o.noDataValue = 0.5; },
+         {"nodata.tif: 2 of 30 heights were no-data (NaN, infinite or -9999), now 0.5"}},
         {"unknown-units.tif", "unknown.mesh", [](ConvertOptions &) {}, {unknownUnits}},
         {"unknown-units.tif", "", [](ConvertOptions &o) { o.every = 4; }, {unknownUnits},
          "quarvel-import: unknown-units.tif: 1 line(s) of 2 sample(s) after --every or --max: a surface needs at "
@@ -415,9 +461,191 @@ TEST(ImportErrors, ImageNoDataFollowsTheOption)
         ConvertOptions options;
         options.noData = t.mode;
         options.noDataValue = 0.5;
-        EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif"); }), t.message);
+        std::vector<std::string> notes;
+        EXPECT_EQ(failureOf([&] { fillNoData(s, options, "i.tif", notes); }), t.message);
         if (t.message.empty()) {
             EXPECT_EQ(std::vector<double>(s.grid.z.begin(), s.grid.z.end()), t.want);
+        }
+    }
+}
+
+// The mesh text without its comment lines: the points alone.
+std::string pointsOf(const std::string &mesh)
+{
+    std::string points;
+    for (size_t at = 0, end; at < mesh.size(); at = end + 1) {
+        end = mesh.find('\n', at);
+        if (mesh[at] != '#') points += mesh.substr(at, end - at + 1);
+    }
+    return points;
+}
+
+TEST(ImportOrigin, ADemWrittenAsCsvMatchesItsImageUnderOriginUpper)
+{
+    const std::string png = contents(std::fopen(QUARVEL_TEST_DATA "/import/terrain.png", "rb"));
+    Raster raster = readPng(std::vector<unsigned char>(png.begin(), png.end()), "terrain.png");
+    std::string csv;  // row 0 north, as a raster tool writes it
+    for (long k = 0; k < raster.width * raster.height; ++k)
+        csv += shortest(raster.samples[k]) + ((k + 1) % raster.width ? "," : "\n");
+    ImportRequest plain, upper, lower;
+    upper.convert.origin = ConvertOptions::Origin::Upper;
+    lower.convert.origin = ConvertOptions::Origin::Lower;
+    const std::string image = pointsOf(convert(png, "terrain.png", plain));
+    EXPECT_EQ(pointsOf(convert(csv, "dem.csv", upper)), image);
+    EXPECT_NE(pointsOf(convert(csv, "dem.csv", plain)), image);  // mirrored north to south
+    EXPECT_EQ(pointsOf(convert(png, "terrain.png", lower)), pointsOf(convert(csv, "dem.csv", plain)));
+}
+
+// The heights of a mesh in the order written, and the notes.
+std::vector<double> heightsOf(const std::string &input, const std::string &name, const ImportRequest &request,
+                              std::vector<std::string> *notes)
+{
+    FILE *in = fileWith(input);
+    Grid grid = importGrid(in, name, request, *notes);
+    std::fclose(in);
+    return std::vector<double>(grid.z.begin(), grid.z.end());
+}
+
+TEST(ImportNoData, NaNAndTheMarkerFollowNodataInTextAndArrays)
+{
+    const std::string f8 = bytesOf(1, 'f', 8, false) + bytesOf(NAN, 'f', 8, false) + bytesOf(3, 'f', 8, false) +
+                           bytesOf(4, 'f', 8, false);
+    ImportRequest lowest, value, marker;
+    value.convert.noData = marker.convert.noData = ConvertOptions::NoData::Value;
+    value.convert.noDataValue = marker.convert.noDataValue = 0.5;
+    marker.convert.markerGiven = true;
+    marker.convert.marker = -9999;
+    const struct {
+        std::string input, name;
+        const ImportRequest &request;
+        std::vector<double> heights;
+        std::string note;
+    } cases[] = {
+        {"1,nan\n3,4\n", "m.csv", lowest, {1, 1, 3, 4}, "m.csv: 1 of 4 heights were no-data (NaN or infinite), now the lowest real height, 1"},
+        {"1 -inf\n-9999 4\n", "m.txt", marker, {1, 0.5, 0.5, 4}, "m.txt: 2 of 4 heights were no-data (NaN, infinite or -9999), now 0.5"},
+        {npy("<f8", false, "(2, 2)", f8), "h.npy", lowest, {1, 1, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now the lowest real height, 1"},
+        {npy("<f8", false, "(2, 2)", f8), "h.npy", value, {1, 0.5, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now 0.5"},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.name);
+        std::vector<std::string> notes;
+        EXPECT_EQ(heightsOf(t.input, t.name, t.request, &notes), t.heights);
+        EXPECT_EQ(notes, std::vector<std::string>{t.note});
+    }
+}
+
+TEST(ImportText, HeadersAndIndexColumnsAreSkipped)
+{
+    const std::string plain = pointsOf(convert("1.5,2.5,3.5\n4.5,5.5,6.5\n", "m.csv", ImportRequest()));
+    ImportRequest skip;
+    skip.skips.rows = 2;
+    skip.skips.cols = 1;
+    const struct {
+        std::string input;
+        const ImportRequest &request;
+        std::string note;
+    } cases[] = {
+        // DataFrame.to_csv(), with and without column names; R's write.csv.
+        {",0,1,2\n0,1.5,2.5,3.5\n1,4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line (',0,1,2'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"\xEF\xBB\xBF,a b,c\n\"x, y\",1.5,2.5,3.5\nz,4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line (',a b,c'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"\"\",\"V1\",\"V2\",\"V3\"\n\"1\",1.5,2.5,3.5\n\"2\",4.5,5.5,6.5\n", ImportRequest(), "p.csv:1: a header line ('\"\",\"V1\",\"V2\",\"V3\"'), skipped; its empty first field marks an index column (as pandas writes it), dropped from every line"},
+        {"# made by hand\n\nx;y;nan\n1.5;2.5;3.5\n4.5;5.5;6.5\n", ImportRequest(), "p.csv:3: a header line ('x;y;nan'), skipped"},
+        {"exported\n1 2 3 4\nid,1.5,2.5,3.5\n7,4.5,5.5,6.5\n", skip, ""},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.input);
+        FILE *in = fileWith(t.input), *out = std::tmpfile();
+        std::vector<std::string> notes;
+        EXPECT_EQ(failureOf([&] { writeGrid(out, importGrid(in, "p.csv", t.request, notes)); }), "");
+        std::fclose(in);
+        EXPECT_EQ(pointsOf(contents(out)), plain);
+        EXPECT_EQ(notes, t.note.empty() ? std::vector<std::string>() : std::vector<std::string>{t.note});
+    }
+}
+
+// The x and y extent of a mesh.
+void extentOf(const std::string &text, double *wx, double *wy)
+{
+    Mesh *mesh = readBack(text);
+    double x0 = HUGE_VAL, x1 = -HUGE_VAL, y0 = HUGE_VAL, y1 = -HUGE_VAL;
+    for (int i = 0; i < mesh->rows; ++i) {
+        for (int j = 0; j < mesh->cols; ++j) {
+            const Vec3 &p = mesh->points[i][j];
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+        }
+    }
+    EXPECT_DOUBLE_EQ(x0, -x1);  // centred
+    EXPECT_NEAR(y0, -y1, 1e-6);
+    *wx = x1 - x0;
+    *wy = y1 - y0;
+    freeMesh(mesh);
+}
+
+TEST(ImportLonLat, DegreesBecomeMetresOnTheGround)
+{
+    const double north = 110574, east45 = 111320 * std::cos(45.005 * M_PI / 180);
+    ImportRequest lonlat, at60 = withSpacing(0.001);
+    lonlat.convert.lonlat = at60.convert.lonlat = at60.convert.latitudeGiven = true;
+    at60.convert.latitude = 60;
+    Samples esri;  // a grid whose file gives its cell size and place, in degrees
+    esri.resize(3, 5);
+    for (int k = 0; k < 15; ++k) esri.grid.z[k] = k;
+    esri.spacingKnown = esri.hasMiddleY = true;
+    esri.dx = esri.dy = 0.002;
+    esri.middleY = 45.005;
+    std::vector<std::string> notes;
+    FILE *out = std::tmpfile();
+    writeGrid(out, layOut(std::move(esri), lonlat.convert, "dem.asc", notes));
+    const struct {
+        std::string what, mesh;
+        double wx, wy;
+    } cases[] = {
+        {"grid data", convert("10 45 100\n10 45.01 200\n\n10.02 45 300\n10.02 45.01 400\n", "ll.dat", lonlat), 0.02 * east45, 0.01 * north},
+        {"matrix with --spacing", convert("1 2 3\n4 5 6\n", "m.txt", at60), 0.002 * 111320 * 0.5, 0.001 * north},
+        {"grid with a cell size", contents(out), 0.008 * east45, 0.004 * north},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.what);
+        double wx, wy;
+        extentOf(t.mesh, &wx, &wy);
+        EXPECT_NEAR(wx, t.wx, 1e-9 * t.wx);
+        EXPECT_NEAR(wy, t.wy, 1e-9 * t.wy);
+    }
+}
+
+TEST(ImportNotes, ProportionsPlaceAndDensityThatTheViewerShowsBadly)
+{
+    ImportRequest plain, center, spaced = withSpacing(1);
+    center.convert.center = true;
+    std::string wide[2];  // 151 and 150 points a side
+    for (int n = 0; n < 2; ++n)
+        for (int k = 0; k < 2 * (151 - n); ++k) wide[n] += std::to_string(k % 7) + ((k + 1) % (151 - n) ? " " : "\n");
+    const std::string utm = "500000 4100000 1\n500000 4100100 2\n\n500100 4100000 1\n500100 4100100 3\n";
+    const struct {
+        std::string input;
+        const ImportRequest &request;
+        std::vector<std::string> notes;
+        std::string comment;
+    } cases[] = {
+        {"1 2\n3 400\n", spaced, {"d: heights as written reach 400, far from 0 for sides of 1: the surface starts outside the view; --zero-base puts the lowest point at 0", "d: the relief (399) is 399 times the wider side (1): --z-factor scales the heights, --spacing the sides"}, ""},
+        {"0 0 0\n0 100 0.01\n\n100 0 0\n100 100 0\n", plain, {"d: the relief (0.01) is 1/10000 of the wider side (100): --z-factor scales the heights"}, ""},
+        {"10 45 100\n10 45.01 200\n\n10.02 45 300\n10.02 45.01 400\n", plain, {"d: x and y look like degrees of longitude and latitude (x 10 to 10.02, y 45 to 45.01) under a relief of 300: --lonlat turns them into metres"}, ""},
+        {utm, plain, {"d: the points lie around x = 500050, y = 4100050, far from 0 for their extent (100): the viewer shows them small and off-centre; --center moves them to x = y = 0"}, ""},
+        {utm, center, {}, "; centred: x - 500050, y - 4100050"},
+        {"-5 -5 1\n-5 -4 2\n\n-4 -5 1\n-4 -4 3\n", center, {}, "; centred: x + 4.5, y + 4.5"},
+        {wide[0], plain, {"d: 151 x 2 points: the viewer's black grid lines cover a surface this dense; type f in the viewer to turn them off"}, ""},
+        {wide[1], plain, {}, ""},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.input.substr(0, 40));
+        FILE *in = fileWith(t.input);
+        std::vector<std::string> notes;
+        Grid grid = importGrid(in, "d", t.request, notes);
+        std::fclose(in);
+        EXPECT_EQ(notes, t.notes);
+        EXPECT_EQ(grid.comment.substr(grid.comment.size() - t.comment.size()), t.comment);
+        if (!t.comment.empty()) {
+            EXPECT_EQ(grid.x[0], -0.5 * (grid.x[3] - grid.x[0]));
         }
     }
 }

@@ -3,12 +3,9 @@
 #include "formats.h"
 
 #include "base/failure.h"
+#include "lonlat.h"
 
 #include <cmath>
-
-// Metres per degree: of latitude (mean), and of longitude at the equator.
-static const double metresPerDegreeLatitude = 110574;
-static const double metresPerDegreeLongitude = 111320;
 
 Samples rasterSamples(Raster &&raster)
 {
@@ -30,13 +27,14 @@ Samples rasterSamples(Raster &&raster)
         s.dx = std::fabs(raster.dx);
         s.dy = std::fabs(raster.dy);
         if (raster.degrees) {
-            s.dx *= metresPerDegreeLongitude * std::cos(raster.latitude * M_PI / 180);
-            s.dy *= metresPerDegreeLatitude;
+            s.dx *= metresPerDegreeEast(raster.latitude);
+            s.dy *= metresPerDegreeNorth;
         }
         if (!(s.dx > 0 && s.dy > 0 && std::isfinite(s.dx) && std::isfinite(s.dy))) {
             s.spacingKnown = false;  // a tag that says nothing usable
             s.dx = s.dy = 1;
         }
     }
+    s.spacingInMetres = s.spacingKnown;
     return s;
 }

@@ -35,7 +35,8 @@ static std::vector<unsigned char> readRest(FILE *stream, const std::string &head
 }
 
 static Samples readSamples(FILE *stream, const std::string &name, Format format, const std::string &head,
-                           ArrayLayout layout, Format *found, std::vector<std::string> &notes)
+                           ArrayLayout layout, const TextSkips &skips, Format *found,
+                           std::vector<std::string> &notes)
 {
     if (layout != ArrayLayout::Unsaid && format != Format::Npy) {
         throw Failure(displayName(name) + ": --layout is for NumPy x y z arrays, and this is " +
@@ -43,7 +44,10 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
     }
     if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
         format == Format::Grid) {
-        TextNumbers numbers = readTextNumbers(stream, head, name);
+        TextNumbers numbers = readTextNumbers(stream, head, name, skips);
+        if (!numbers.note.empty()) {
+            notes.push_back(numbers.note);
+        }
         if (format == Format::Text) {
             format = textLayout(numbers);
         }
@@ -57,6 +61,10 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
         return matrixSamples(std::move(numbers), name);
     }
     *found = format;
+    if (skips.rows > 0 || skips.cols > 0) {
+        throw Failure(displayName(name) + ": --skip-rows and --skip-cols are for text, and this is " +
+                      formatName(format));
+    }
     std::vector<unsigned char> bytes =
         readRest(stream, head, name, format == Format::Pgm && head.compare(0, 2, "P2") == 0);
     if (format == Format::Npy) {
@@ -79,10 +87,10 @@ Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &requ
     head.resize(std::fread(&head[0], 1, head.size(), stream));
     Format format = request.formatGiven ? request.format : detectFormat(name, head);
     Format found = format;
-    Samples samples = readSamples(stream, name, format, head, request.layout, &found, notes);
+    Samples samples = readSamples(stream, name, format, head, request.layout, request.skips, &found, notes);
 
     const ConvertOptions &options = request.convert;
-    fillNoData(samples, options, name);
+    fillNoData(samples, options, name, notes);
     const long lines = samples.lines(), perLine = samples.perLine();
     samples = reduceSamples(std::move(samples), options);
     Grid grid = layOut(std::move(samples), options, name, notes);

@@ -15,6 +15,7 @@ struct ImportRequest {
     bool formatGiven = false;  // else found from the content and the name
     Format format = Format::Text;
     ArrayLayout layout = ArrayLayout::Unsaid;  // --layout, for x y z arrays
+    TextSkips skips;                           // --skip-rows, --skip-cols
     ConvertOptions convert;
 };
 

@@ -48,14 +48,24 @@ static const char helpText[] =
     "  --z-factor F        multiply the heights by F\n"
     "  --zero-base         subtract the lowest height, so the lowest point is at 0\n"
     "  --spacing DX[,DY]   distance between samples of a matrix or image\n"
-    "  --nodata V|min|error  what image no-data samples become (default: min,\n"
-    "                      the lowest real height)\n"
+    "  --origin upper|lower  row 0 of a matrix, array or image at the top (north;\n"
+    "                      images' default) or at the smallest y (matrices' default)\n"
+    "  --lonlat[=LAT]      x and y (or --spacing) in degrees of longitude and\n"
+    "                      latitude, made metres; LAT: a height grid's middle\n"
+    "  --center            move x y z data to x = y = 0, where the viewer looks\n"
+    "  --nodata V|min|error  what no-data heights (NaN, infinities, the marker)\n"
+    "                      become (default: min, the lowest real height)\n"
+    "  --nodata-marker V   the height that means no data (overrides the file's)\n"
+    "  --skip-rows N       skip the first N lines of text\n"
+    "  --skip-cols N       skip the first N columns of each line of text\n"
     "  --layout L          x y z array layout: xyz-first (3, R, C) or xyz-last\n"
     "                      (R, C, 3); needed for a (3, n, 3) array\n"
     "  --help              this text\n"
     "  --                  end of the options (for a FILE that starts with '-')\n"
     "\n"
     "A matrix has x along a line and y down the lines; an image has north up.\n"
+    "A first line with words (a header) is skipped; an empty first field on it\n"
+    "(pandas) drops the index column too.\n"
     "Without known units the longer side is made 5 times the relief.\n";
 
 [[noreturn]] static void usageError(const std::string &message)
@@ -109,6 +119,27 @@ static void noDataArgument(const std::string &text, ConvertOptions &o)
     }
 }
 
+static void originArgument(const std::string &text, ConvertOptions &o)
+{
+    if (text != "upper" && text != "lower") {
+        usageError("--origin is upper or lower, not " + printable(text, '\''));
+    }
+    o.origin = text == "upper" ? ConvertOptions::Origin::Upper : ConvertOptions::Origin::Lower;
+}
+
+// --lonlat, or --lonlat=LAT.
+static void lonLatArgument(bool hasLatitude, const std::string &text, ConvertOptions &o)
+{
+    o.lonlat = true;
+    if (hasLatitude) {
+        o.latitude = numberArgument("--lonlat", text);
+        if (!(o.latitude >= -90 && o.latitude <= 90)) {
+            usageError("--lonlat needs a latitude from -90 to 90, not " + printable(text, '\''));
+        }
+        o.latitudeGiven = true;
+    }
+}
+
 struct Arguments {
     std::string input, output = "-";
     ImportRequest request;
@@ -137,12 +168,14 @@ static Arguments parseArguments(int argc, char **argv)
             continue;
         }
         std::string::size_type equals = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+        const bool hasValue = arg.compare(0, 2, "--") == 0 && equals != std::string::npos;
+        if (hasValue) {
             value = arg.substr(equals + 1);
             arg.resize(equals);
         } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
                    arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
-                   arg == "--layout") {
+                   arg == "--layout" || arg == "--origin" || arg == "--nodata-marker" || arg == "--skip-rows" ||
+                   arg == "--skip-cols") {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
             }
@@ -174,6 +207,19 @@ static Arguments parseArguments(int argc, char **argv)
             spacingArgument(value, a.request.convert);
         } else if (arg == "--nodata") {
             noDataArgument(value, a.request.convert);
+        } else if (arg == "--nodata-marker") {
+            a.request.convert.marker = numberArgument(arg, value);
+            a.request.convert.markerGiven = true;
+        } else if (arg == "--origin") {
+            originArgument(value, a.request.convert);
+        } else if (arg == "--lonlat") {
+            lonLatArgument(hasValue, value, a.request.convert);
+        } else if (arg == "--center") {
+            a.request.convert.center = true;
+        } else if (arg == "--skip-rows") {
+            a.request.skips.rows = countArgument(arg, value, 0);
+        } else if (arg == "--skip-cols") {
+            a.request.skips.cols = countArgument(arg, value, 0);
         } else {
             usageError("unknown option " + printable(arg, '\''));
         }

@@ -238,23 +238,24 @@ static std::string integerText(const NpyHeader &header, const unsigned char *p)
 }
 
 // Reads the array elements in the array's own index order into samples.
+// A height may be NaN or infinite (no-data); x and y may not.
 struct ArrayReader {
     const NpyHeader &header;
     const unsigned char *data;
     const std::string &name;
 
-    double at(uint64_t i0, uint64_t i1, uint64_t i2 = 0) const
+    double at(uint64_t i0, uint64_t i1, uint64_t i2 = 0, bool height = true) const
     {
         const std::vector<uint64_t> &s = header.shape;
         uint64_t d1 = s[1], d2 = s.size() > 2 ? s[2] : 1;
         uint64_t index = header.fortranOrder ? i0 + s[0] * (i1 + d1 * i2) : (i0 * d1 + i1) * d2 + i2;
         bool exact;
         double v = decode(header, data + index * header.size, &exact);
-        if (!std::isfinite(v) || !exact) {
+        if ((!height && !std::isfinite(v)) || !exact) {
             std::string where = "[" + std::to_string(i0) + ", " + std::to_string(i1) +
                                 (s.size() > 2 ? ", " + std::to_string(i2) : "") + "]";
             throw Failure(displayName(name) + ": sample " + where + " is " +
-                          (exact ? formatNumber(v) + ", not a finite number"
+                          (exact ? formatNumber(v) + ", but x and y must be finite numbers"
                                  : integerText(header, data + index * header.size) +
                                        ", which a double cannot hold exactly"));
         }
@@ -282,7 +283,7 @@ static Samples arraySamples(const NpyHeader &header, const unsigned char *data, 
     for (long r = 0; r < s.lines(); ++r) {
         for (long c = 0; c < s.perLine(); ++c) {
             for (int k = 0; k < 3; ++k) {
-                s.at(r, c, k) = planes ? array.at(k, r, c) : array.at(r, c, k);
+                s.at(r, c, k) = planes ? array.at(k, r, c, k == 2) : array.at(r, c, k, k == 2);
             }
         }
     }

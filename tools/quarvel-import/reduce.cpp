@@ -1,4 +1,4 @@
-// Image no-data samples, and thinning out a grid too fine to turn smoothly
+// No-data heights, and thinning out a grid too fine to turn smoothly
 // (--every N keeps every Nth sample, --max N averages square blocks).
 #include "surface.h"
 
@@ -10,41 +10,58 @@
 
 static bool isNoData(const Samples &s, double v) { return !std::isfinite(v) || (s.hasNoData && v == s.noData); }
 
-void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name)
+// "NAME:LINE: column C" in text, else "NAME: sample at row R, column C".
+static std::string placeOfHeight(const Samples &s, long k, const std::string &name)
 {
-    if (s.xyz) {
-        return;
+    const long r = k / s.perLine(), c = k % s.perLine();
+    if (s.text.runs.empty()) {
+        return displayName(name) + ": sample at row " + std::to_string(r + 1) + ", column " +
+               std::to_string(c + 1);
+    }
+    long line, column;
+    placeOfValue(s.text.runs, s.text.dropped, s.text.first + r * s.text.lineSpan + c * s.text.stride, &line,
+                 &column);
+    return displayName(name) + ":" + std::to_string(line) + ": column " + std::to_string(column);
+}
+
+void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, std::vector<std::string> &notes)
+{
+    if (o.markerGiven) {
+        s.hasNoData = true;
+        s.noData = o.marker;
     }
     Values &z = s.grid.z;
-    double fill = o.noDataValue;
-    if (o.noData != ConvertOptions::NoData::Value) {
-        bool any = false;
-        fill = HUGE_VAL;
-        for (long k = 0; k < static_cast<long>(z.size()); ++k) {
-            double v = z[static_cast<size_t>(k)];
-            if (!isNoData(s, v)) {
-                fill = std::min(fill, v);
-                continue;
-            }
-            if (o.noData == ConvertOptions::NoData::Error) {
-                throw Failure(displayName(name) + ": sample at row " + std::to_string(k / s.perLine() + 1) +
-                              ", column " + std::to_string(k % s.perLine() + 1) + " is no-data (" +
-                              formatNumber(v) + "); --nodata min or --nodata VALUE fills it");
-            }
-            any = true;
+    long count = 0;
+    double lowest = HUGE_VAL;
+    for (long k = 0; k < static_cast<long>(z.size()); ++k) {
+        double v = z[static_cast<size_t>(k)];
+        if (!isNoData(s, v)) {
+            lowest = std::min(lowest, v);
+            continue;
         }
-        if (!any) {
-            return;
+        if (o.noData == ConvertOptions::NoData::Error) {
+            throw Failure(placeOfHeight(s, k, name) + " is no-data (" + formatNumber(v) +
+                          "); --nodata min or --nodata VALUE fills it");
         }
-        if (fill == HUGE_VAL) {
-            throw Failure(displayName(name) + ": every sample is no-data");
-        }
+        ++count;
     }
+    if (count == 0) {
+        return;
+    }
+    const bool useLowest = o.noData == ConvertOptions::NoData::Min;
+    if (useLowest && lowest == HUGE_VAL) {
+        throw Failure(displayName(name) + ": every sample is no-data");
+    }
+    const double fill = useLowest ? lowest : o.noDataValue;
     for (double &v : z) {
         if (isNoData(s, v)) {
             v = fill;
         }
     }
+    const std::string kinds = s.hasNoData ? "NaN, infinite or " + formatNumber(s.noData) : "NaN or infinite";
+    notes.push_back(displayName(name) + ": " + std::to_string(count) + " of " + std::to_string(z.size()) +
+                    " heights were no-data (" + kinds + "), now " + (useLowest ? "the lowest real height, " : "") +
+                    formatNumber(fill));
 }
 
 // The coordinates that have values: z, and x and y for x y z data.

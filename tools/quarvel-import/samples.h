@@ -1,12 +1,22 @@
 // The data every reader of quarvel-import hands on: a rectangle of samples
-// in the source's own order, heights only or x y z, checked and finite
-// (images aside: their no-data samples are replaced later).
+// in the source's own order, heights only or x y z, checked; heights may be
+// no-data (NaN, infinite, or the marker), replaced later.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "common/grid.h"
+#include "text_numbers.h"
+
+// Text: where each height was in the file, so that a message can name its
+// line.  Height (line r, sample c) is value first + r * lineSpan + c * stride
+// of the text whose line runs these are.
+struct TextPlaces {
+    std::vector<LineRun> runs;  // empty: not text
+    long dropped = 0;           // columns dropped from the front of each line
+    long first = 0, lineSpan = 0, stride = 1;
+};
 
 struct Samples {
     // The source's lines (rows of a matrix or an image, scans of grid
@@ -21,16 +31,24 @@ struct Samples {
     // Heights only: line 0 is the top (north) of a picture rather than the
     // y = 0 line of a matrix.
     bool topLineNorth = false;
-    // Heights only: the ground distance between samples, when the file says.
-    bool spacingKnown = false;
+    // Heights only: the distance between samples, when the file says; in
+    // metres on the ground (a GeoTIFF's) or in units it does not name (an
+    // ESRI grid's cell size: degrees under --lonlat).
+    bool spacingKnown = false, spacingInMetres = false;
     double dx = 1, dy = 1;
+    // Heights only: the y of the grid's middle in the file's units, where
+    // the file places the grid (an ESRI grid's corner): the latitude for
+    // --lonlat.
+    bool hasMiddleY = false;
+    double middleY = 0;
     // Source samples from one kept sample to the next, after --every or
     // --max: spacings given for the source grow by this factor.
     long step = 1;
-    // Images: a sample value that means "no data" (non-finite samples are
-    // no-data too).
+    // A height that means "no data" (non-finite heights are no-data too):
+    // from the file, or --nodata-marker.
     bool hasNoData = false;
     double noData = 0;
+    TextPlaces text;
 
     long lines() const { return grid.cols; }
     long perLine() const { return grid.rows; }

@@ -3,6 +3,8 @@
 
 #include "base/failure.h"
 #include "common/mesh_text.h"
+#include "coordinates.h"
+#include "view_notes.h"
 
 #include <algorithm>
 #include <climits>
@@ -66,14 +68,18 @@ static Spacing heightSpacing(const Samples &s, const ConvertOptions &o, const st
 {
     Spacing l;
     std::string how;
-    if (o.spacingGiven) {
+    if (o.lonlat) {
+        how = degreeSpacing(s, o, name, &l.dx, &l.dy);
+        l.dx *= double(s.step);
+        l.dy *= double(s.step);
+    } else if (o.spacingGiven) {
         l.dx = o.dx * double(s.step);
         l.dy = o.dy * double(s.step);
         how = " (--spacing)";
     } else if (s.spacingKnown) {
         l.dx = s.dx * double(s.step);
         l.dy = s.dy * double(s.step);
-        how = " metres (from the GeoTIFF tags)";
+        how = s.spacingInMetres ? " metres (from the GeoTIFF tags)" : " (from the file)";
     } else {
         double low, high;
         heightRange(s, &low, &high);
@@ -149,10 +155,25 @@ static void transpose(Grid &g)
     std::swap(g.rows, g.cols);
 }
 
+// --origin: where line 0 of a height grid goes, and what the comment says.
+static std::string setOrigin(Samples &s, const ConvertOptions &o, const std::string &name)
+{
+    if (o.origin == ConvertOptions::Origin::Unsaid) {
+        return "";
+    }
+    if (s.xyz) {
+        failOn(name, "--origin is for height grids; x y z data places each row by its coordinates");
+    }
+    s.topLineNorth = o.origin == ConvertOptions::Origin::Upper;
+    return s.topLineNorth ? "; row 0 north (--origin upper)" : "; row 0 south (--origin lower)";
+}
+
 Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::vector<std::string> &notes)
 {
     checkSize(s, name);
+    const std::string origin = setOrigin(s, o, name);
     Spacing l;
+    Extent source{};
     bool transposed = false;
     if (!s.xyz) {
         l = heightSpacing(s, o, name);
@@ -161,10 +182,15 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
             failOn(name, "--spacing is for height matrices and images; x y z data keeps its own "
                          "coordinates");
         }
+        source = xyExtent(s, name);
+        const std::string moved = o.lonlat   ? lonLatToMetres(s, source, o, name)
+                                  : o.center ? centreOnOrigin(s, source)
+                                             : "";
         transposed = signedArea(s) < 0;
-        l.note = transposed ? "x y z as given; rows and columns swapped so the top faces up"
-                            : "x y z as given";
+        l.note = (transposed ? "x y z as given; rows and columns swapped so the top faces up"
+                             : "x y z as given") + moved;
     }
+    l.note += origin;
     double low, high, zBase = 0;  // 0 unless --zero-base: heights stay exact
     heightRange(s, &low, &high);
     if (o.zeroBase) {
@@ -187,6 +213,7 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
     for (double &z : s.grid.z) {
         z = (z - zBase) * zf;
     }
+    viewNotes(s.grid, s.xyz ? &source : nullptr, o, name, notes);
     s.grid.comment = l.note;
     return std::move(s.grid);
 }

@@ -2,13 +2,15 @@
 // where each sample goes (orientation and spacing).
 //
 // Heights only: the sample at line r, position c goes to x = c * dx and
-// y = r * dy (a matrix: x along a line, y down the lines) or, for a
-// picture, y = (lines - 1 - r) * dy (the top row north), the whole grid
-// then moved so its middle is at x = y = 0.  Mesh rows run along x and
-// mesh columns along y, so the surface faces up: x has one value per row,
-// y one per column.
-// x y z data: the points as given; if their order would make the surface
-// face down, mesh rows and columns are swapped (a transpose, no mirror).
+// y = r * dy (a matrix: x along a line, y down the lines, line 0 south as
+// in gnuplot) or, for a picture or an ESRI grid, y = (lines - 1 - r) * dy
+// (the top row north, as raster tools write a DEM); --origin says which.
+// The whole grid is then moved so its middle is at x = y = 0.  Mesh rows
+// run along x and mesh columns along y, so the surface faces up: x has one
+// value per row, y one per column.
+// x y z data: the points as given (--lonlat: degrees as metres, --center:
+// moved to the origin); if their order would make the surface face down,
+// mesh rows and columns are swapped (a transpose, no mirror).
 #pragma once
 
 #include <string>
@@ -26,11 +28,19 @@ struct ConvertOptions {
     double dx = 1, dy = 1;
     enum class NoData { Min, Error, Value } noData = NoData::Min;
     double noDataValue = 0;
+    bool markerGiven = false;  // --nodata-marker: the height that means no data
+    double marker = 0;
+    enum class Origin { Unsaid, Lower, Upper } origin = Origin::Unsaid;  // where line 0 goes
+    bool lonlat = false;         // x and y in degrees of longitude and latitude
+    bool latitudeGiven = false;  // --lonlat=LAT: of a height grid's middle
+    double latitude = 0;
+    bool center = false;  // x y z data moved to x = y = 0
 };
 
-// Replaces no-data samples of an image as the options say (or throws a
-// Failure naming the first one).
-void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name);
+// Replaces no-data heights (NaN, infinities and the marker) as the options
+// say, or throws a Failure naming the first one; the count goes to notes.
+void fillNoData(Samples &samples, const ConvertOptions &options, const std::string &name,
+                std::vector<std::string> &notes);
 
 // --every and --max.
 Samples reduceSamples(Samples &&samples, const ConvertOptions &options);

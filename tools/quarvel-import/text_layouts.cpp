@@ -20,6 +20,12 @@ static void requireNumbers(const TextNumbers &numbers, const std::string &name)
     }
 }
 
+// Where each height of s lies among the numbers' values.
+static void keepPlaces(Samples &s, const TextNumbers &numbers, long first, long lineSpan, long stride)
+{
+    s.text = {numbers.runs, numbers.dropped, first, lineSpan, stride};
+}
+
 static long totalLines(const TextNumbers &numbers)
 {
     long lines = 0;
@@ -45,6 +51,7 @@ Samples matrixSamples(TextNumbers &&numbers, const std::string &name)
     s.grid.rows = first.count;
     s.grid.cols = totalLines(numbers);
     s.grid.z = std::move(numbers.values);
+    keepPlaces(s, numbers, 0, first.count, 1);
     return s;
 }
 
@@ -78,6 +85,11 @@ std::string nonuniformProblem(const TextNumbers &numbers, long *line)
         return "the first value (" + formatNumber(v[0]) + ") must be the number of x values that " +
                "follow it (" + std::to_string(width - 1) + ")";
     }
+    for (long i = 1; i < width; ++i) {
+        if (!std::isfinite(v[i])) {
+            return "x value " + std::to_string(i) + " (" + formatNumber(v[i]) + ") is not a finite number";
+        }
+    }
     long k = monotonicBreak(width - 1, [&](long i) { return v[1 + i]; });
     if (k >= 0) {
         return "x value " + std::to_string(k + 1) + " (" + formatNumber(v[1 + k]) +
@@ -94,6 +106,13 @@ std::string nonuniformProblem(const TextNumbers &numbers, long *line)
     }
     if (lines < 2) {
         return "x values but no lines of y and heights below them";
+    }
+    for (long i = 1; i < lines; ++i) {
+        if (!std::isfinite(v[i * width])) {
+            long column;
+            placeOfValue(numbers.runs, numbers.dropped, i * width, line, &column);
+            return "y value " + formatNumber(v[i * width]) + " is not a finite number";
+        }
     }
     k = monotonicBreak(lines - 1, [&](long i) { return v[(i + 1) * width]; });
     if (k >= 0) {
@@ -133,6 +152,7 @@ Samples nonuniformSamples(TextNumbers &&numbers, const std::string &name)
             s.at(r, c, 2) = row[1 + c];
         }
     }
+    keepPlaces(s, numbers, width + 1, width, 1);
     return s;
 }
 
@@ -173,7 +193,14 @@ Samples gridSamples(TextNumbers &&numbers, const std::string &name)
         s.grid.x[k] = values[3 * k];
         s.grid.y[k] = values[3 * k + 1];
         s.grid.z[k] = values[3 * k + 2];
+        if (!std::isfinite(s.grid.x[k]) || !std::isfinite(s.grid.y[k])) {
+            long line, column;
+            placeOfValue(numbers.runs, numbers.dropped, static_cast<long>(3 * k), &line, &column);
+            failAtLine(name, line, "x and y must be finite numbers, not " + formatNumber(s.grid.x[k]) + " " +
+                                       formatNumber(s.grid.y[k]) + " (only a height may be no-data)");
+        }
     }
+    keepPlaces(s, numbers, 2, 3 * s.perLine(), 3);
     return s;
 }
 

@@ -8,16 +8,18 @@
 #include "text_limits.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 
 struct TextParser {
     std::string name;
     TextNumbers numbers;
+    TextSkips skips;
     long line = 0;
     bool blankSinceData = false;
+    bool headerLooked = false;  // at the first line with values
 };
 
 [[noreturn]] static void failAt(const TextParser &p, const std::string &message)
@@ -30,7 +32,15 @@ static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 static bool isSeparator(char c) { return c == ',' || c == ';'; }
 static bool endsValue(char c) { return isBlank(c) || isSeparator(c) || c == '#'; }
 
-// Parses one value at p; returns the end of it.
+static bool isNumber(const char *p, const char *end)
+{
+    double value;
+    std::from_chars_result r = std::from_chars(p, end, value);
+    return r.ec != std::errc::invalid_argument && r.ptr == end;
+}
+
+// Parses one value at p; returns the end of it.  index counts the file's
+// columns.
 static const char *parseValue(TextParser &t, const char *p, const char *end, long index)
 {
     const char *start = p;
@@ -50,9 +60,6 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
     }
     if (r.ec != std::errc() || r.ptr != token) {
         failAt(t, where + " is not a number");
-    }
-    if (!std::isfinite(value)) {
-        failAt(t, where + " is not a finite number");
     }
     t.numbers.values.push_back(value);
     return token;
@@ -94,6 +101,90 @@ static void addLine(TextParser &t, long count)
                   ") has a decimal comma (decimal commas are not read: use decimal points)");
 }
 
+// Past the first n fields of a line that has values; a quoted field may
+// hold separators.
+static const char *dropColumns(const TextParser &t, const char *p, const char *end, long n)
+{
+    for (long k = 0; k < n; ++k) {
+        while (p < end && isBlank(*p)) {
+            ++p;
+        }
+        if (p == end || *p == '#') {
+            failAt(t, std::to_string(k) + " column(s), fewer than the " + std::to_string(n) +
+                          " dropped before the values (--skip-cols, or an index column under a header)");
+        }
+        if (*p == '"') {
+            const void *close = std::memchr(p + 1, '"', static_cast<size_t>(end - p - 1));
+            p = close ? static_cast<const char *>(close) + 1 : end;
+        }
+        while (p < end && !endsValue(*p)) {
+            ++p;
+        }
+        while (p < end && isBlank(*p)) {
+            ++p;
+        }
+        if (p < end && isSeparator(*p)) {
+            ++p;
+        }
+    }
+    while (p < end && isBlank(*p)) {
+        ++p;
+    }
+    if (n > 0 && (p == end || *p == '#')) {
+        failAt(t, "no values after the " + std::to_string(n) +
+                      " column(s) dropped (--skip-cols, or an index column under a header)");
+    }
+    return p;
+}
+
+static bool isWord(const char *p, const char *end)
+{
+    const char c = *p;
+    return (std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '"' || c == '\'') &&
+           !isNumber(p, end);
+}
+
+// The first line with values, from p on, is a header when it holds a word
+// or its first field is empty (or "").
+static bool isHeader(const char *p, const char *end, bool *index)
+{
+    *index = isSeparator(*p) ||
+             (end - p >= 2 && p[0] == '"' && p[1] == '"' && (end - p == 2 || endsValue(p[2])));
+    while (!*index && p < end && *p != '#') {
+        const char *token = p;
+        while (token < end && !endsValue(*token)) {
+            ++token;
+        }
+        if (token > p && isWord(p, token)) {
+            return true;
+        }
+        for (p = token; p < end && (isBlank(*p) || isSeparator(*p));) {
+            ++p;
+        }
+    }
+    return *index;
+}
+
+// Whether the line that starts at line, with values from p on, is the
+// header; if so, says so in the numbers' note.
+static bool skipHeader(TextParser &t, const char *line, const char *p, const char *end)
+{
+    bool index = false;
+    t.headerLooked = true;
+    if (!isHeader(p, end, &index)) {
+        return false;
+    }
+    const std::string text = quotedExcerpt(std::string(line, end));
+    t.numbers.note =
+        displayName(t.name) + ":" + std::to_string(t.line) + ": a header line (" + text + "), skipped";
+    if (index) {
+        t.numbers.note +=
+            "; its empty first field marks an index column (as pandas writes it), dropped from every line";
+        ++t.numbers.dropped;
+    }
+    return true;
+}
+
 static void parseLine(TextParser &t, const char *p, const char *end)
 {
     // Spreadsheets start their text with a UTF-8 byte order mark.
@@ -102,6 +193,19 @@ static void parseLine(TextParser &t, const char *p, const char *end)
     }
     const char *line = p;
     t.numbers.lastLine = t.line;
+    if (t.line <= t.skips.rows) {
+        return;
+    }
+    while (p < end && isBlank(*p)) {
+        ++p;
+    }
+    if (p < end && *p != '#') {
+        p = dropColumns(t, p, end, t.numbers.dropped);
+        if (!t.headerLooked && skipHeader(t, line, p, end)) {
+            return;
+        }
+    }
+    const long dropped = t.numbers.dropped;
     long count = 0;
     bool separatorPending = false;  // a comma or semicolon since the last value
     char separatorSeen = 0;
@@ -118,7 +222,7 @@ static void parseLine(TextParser &t, const char *p, const char *end)
         }
         if (isSeparator(*p)) {
             if (count == 0 || separatorPending) {
-                failAt(t, "empty column " + std::to_string(count + 1) + " before '" +
+                failAt(t, "empty column " + std::to_string(dropped + count + 1) + " before '" +
                               std::string(1, *p) + "'");
             }
             // "1,5;2,5" is two numbers with decimal commas: refused, not misread.
@@ -138,7 +242,7 @@ static void parseLine(TextParser &t, const char *p, const char *end)
         if (blankSeparated && digitComma) {
             failDecimalComma(t, line, digitComma, end);
         }
-        p = parseValue(t, p, end, ++count);
+        p = parseValue(t, p, end, dropped + ++count);
         separatorPending = false;
     }
     // A trailing separator ("1,2,3,") loses nothing and is common: allowed.
@@ -176,10 +280,19 @@ static size_t parseLines(TextParser &t, const char *text, size_t size, bool more
     }
 }
 
-TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name)
+static TextParser parser(const std::string &name, const TextSkips &skips)
 {
     TextParser t;
     t.name = name;
+    t.skips = skips;
+    t.numbers.dropped = skips.cols;
+    return t;
+}
+
+TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name,
+                            const TextSkips &skips)
+{
+    TextParser t = parser(name, skips);
     TextLimits limits;
     limits.name = name;
     checkTextBytes(limits, head.data(), head.size());
@@ -212,10 +325,9 @@ TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::st
     return std::move(t.numbers);
 }
 
-TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
+TextNumbers parseTextNumbers(const std::string &text, const std::string &name, const TextSkips &skips)
 {
-    TextParser t;
-    t.name = name;
+    TextParser t = parser(name, skips);
     TextLimits limits;
     limits.name = name;
     checkTextBytes(limits, text.data(), text.size());
@@ -224,4 +336,17 @@ TextNumbers parseTextNumbers(const std::string &text, const std::string &name)
         parseLine(t, text.data() + used, text.data() + text.size());
     }
     return std::move(t.numbers);
+}
+
+void placeOfValue(const std::vector<LineRun> &runs, long dropped, long index, long *line, long *column)
+{
+    *line = *column = 0;
+    for (const LineRun &run : runs) {
+        if (index < run.lines * run.count) {
+            *line = run.firstLine + index / run.count;
+            *column = dropped + index % run.count + 1;
+            return;
+        }
+        index -= run.lines * run.count;
+    }
 }
