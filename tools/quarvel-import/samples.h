@@ -21,16 +21,21 @@ struct Samples {
     // Heights only: line 0 is the top (north) of a picture rather than the
     // y = 0 line of a matrix.
     bool topLineNorth = false;
-    // Heights only: the ground distance between samples, when the file says.
+    // Heights only: the ground distance between samples, when the file says,
+    // and what says it, for the comment ("metres (from the GeoTIFF tags)").
     bool spacingKnown = false;
     double dx = 1, dy = 1;
+    std::string spacingFrom;
     // Source samples from one kept sample to the next, after --every or
     // --max: spacings given for the source grow by this factor.
     long step = 1;
-    // Images: a sample value that means "no data" (non-finite samples are
-    // no-data too).
+    // Images and ESRI grids: a sample value that means "no data"
+    // (non-finite samples are no-data too).
     bool hasNoData = false;
     double noData = 0;
+    // Where the file puts the samples, when the grid written does not keep
+    // it (a line of the output's comment): "ESRI grid, lower-left ...".
+    std::string place;
 
     long lines() const { return grid.cols; }
     long perLine() const { return grid.rows; }

@@ -73,7 +73,7 @@ static Spacing heightSpacing(const Samples &s, const ConvertOptions &o, const st
     } else if (s.spacingKnown) {
         l.dx = s.dx * double(s.step);
         l.dy = s.dy * double(s.step);
-        how = " metres (from the GeoTIFF tags)";
+        how = " " + s.spacingFrom;
     } else {
         double low, high;
         heightRange(s, &low, &high);
