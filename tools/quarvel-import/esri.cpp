@@ -71,8 +71,9 @@ static Key keyOf(const char *p, const char *end, bool firstLine, const char **re
     if (p == word || (p < end && !isBlank(*p))) {
         return Keys;
     }
+    const size_t length = size_t(p - word);
     for (int k = 0; k < Keys; ++k) {
-        if (std::strlen(keyNames[k]) == size_t(p - word) && strncasecmp(word, keyNames[k], p - word) == 0) {
+        if (std::strlen(keyNames[k]) == length && strncasecmp(word, keyNames[k], length) == 0) {
             return Key(k);
         }
     }
