@@ -316,17 +316,22 @@ TEST(ImportGeoGrids, EsriAndXyzGiveTheImagesHeightsAtTheirPlaces)
     const auto want = pointsOf(imageMesh(image), &up);
     ASSERT_TRUE(up);
     const struct {
-        std::string name, input, read, place;
+        std::string name, input, read, placed, place;
     } cases[] = {
-        {"dem.asc", corner, "esri, 3 lines of 4", "ESRI grid, lower-left cell corner at x = 500000, y = 4100000"},
-        {"dem.txt", centre, "esri, 3 lines of 4", "ESRI grid, lower-left cell centre at x = 500015, y = 4100015"},
-        {"dem.xyz", xFastest, "xyz, 3 lines of 4", "centred: x - 500060, y - 4100045"},
-        {"dem.csv", yFastest, "xyz, 4 lines of 3", "centred: x - 500060, y - 4100045"},
+        {"dem.asc", corner, "esri, 3 lines of 4", "x y spacing 30 30 (ESRI cellsize)",
+         "ESRI grid, lower-left cell corner at x = 500000, y = 4100000"},
+        {"dem.txt", centre, "esri, 3 lines of 4", "x y spacing 30 30 (ESRI dx and dy)",
+         "ESRI grid, lower-left cell centre at x = 500015, y = 4100015"},
+        {"dem.xyz", xFastest, "xyz, 3 lines of 4", "x y z as given; rows and columns swapped so the top faces up",
+         "centred: x - 500060, y - 4100045"},
+        {"dem.csv", yFastest, "xyz, 4 lines of 3", "x y z as given; rows and columns swapped so the top faces up",
+         "centred: x - 500060, y - 4100045"},
     };
     for (const auto &t : cases) {
         SCOPED_TRACE(t.name);
         const std::string text = convert(t.input, t.name, ImportRequest());
         EXPECT_EQ(commentLine(text, 1), "# " + t.name + ": " + t.read + " samples (made by quarvel-import)");
+        EXPECT_EQ(commentLine(text, 2), "# " + t.placed);
         EXPECT_EQ(commentLine(text, 3), "# " + t.place);
         EXPECT_EQ(pointsOf(text, &up), want);
         EXPECT_TRUE(up);

@@ -206,14 +206,14 @@ static void takeKey(Header &h, Key key, const char *rest, const char *end)
 static std::string missingKey(const Header &h)
 {
     const bool spacing = h.at[Cellsize] || h.at[Dx] || h.at[Dy];
-    return !h.at[Ncols]                        ? "ncols"
-           : !h.at[Nrows]                      ? "nrows"
+    return !h.at[Ncols]                           ? "ncols"
+           : !h.at[Nrows]                         ? "nrows"
            : !h.at[XllCorner] && !h.at[XllCenter] ? "xllcorner or xllcenter"
            : !h.at[YllCorner] && !h.at[YllCenter] ? "yllcorner or yllcenter"
-           : !spacing                          ? "cellsize (or dx and dy)"
-           : !h.at[Cellsize] && !h.at[Dx]      ? "dx"
-           : !h.at[Cellsize] && !h.at[Dy]      ? "dy"
-                                               : "";
+           : !spacing                             ? "cellsize (or dx and dy)"
+           : !h.at[Cellsize] && !h.at[Dx]         ? "dx"
+           : !h.at[Cellsize] && !h.at[Dy]         ? "dy"
+                                                  : "";
 }
 
 // Reads the header lines; h.start is then the first line of heights.
