@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times quarvel-import on text height matrices of 500², 1000² and 2000²
-# values, and on a 16-bit 2000² elevation image, beside the plain numpy
-# scripts that do the same (see bench/import_compare.py and
-# bench/image_import.py), and prints the figures quoted in the README.
+# values, on a 16-bit 2000² elevation image, and on a 2000² DEM as an ESRI
+# grid and as a GDAL XYZ file, beside the plain numpy scripts that do the
+# same (see bench/import_compare.py, bench/image_import.py and
+# bench/geo_import.py), and prints the figures quoted in the README.
 #
 #   bench/import.sh
 #   SIZES="500 2000" RUNS=5 BUILD_DIR=build-bench bench/import.sh
@@ -39,4 +40,9 @@ done
 # A 16-bit elevation image, as PGM and PNG, beside numpy reading its pixels.
 echo
 "$numpy" bench/image_import.py --tool "$build/tools/quarvel-import" --data "$data" \
+  --runs "${RUNS:-3}"
+
+# A DEM as an ESRI ASCII grid and as GDAL XYZ lines, beside numpy.loadtxt.
+echo
+"$numpy" bench/geo_import.py --tool "$build/tools/quarvel-import" --data "$data" \
   --runs "${RUNS:-3}"

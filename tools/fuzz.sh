@@ -7,7 +7,7 @@
 #   tools/fuzz.sh 600 mesh_reader    one target for 10 minutes
 #
 # Targets: mesh_reader, bmp_reader, point_line, npy_reader, text_reader,
-# pgm_reader, image_reader (see fuzz/).  The seed corpora
+# pgm_reader, image_reader, esri_reader, xyz_reader (see fuzz/).  The seed corpora
 # are fuzz/corpus/<target>/; the corpus grown by the runs and any finding go
 # to $FUZZ_BUILD_DIR/fuzz-runs/<target>/ (default build-fuzz).  A finding is
 # replayed with: $FUZZ_BUILD_DIR/fuzz/fuzz_<target> <file>
@@ -20,7 +20,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(mesh_reader bmp_reader point_line npy_reader text_reader pgm_reader image_reader)
+  targets=(mesh_reader bmp_reader point_line npy_reader text_reader pgm_reader image_reader
+           esri_reader xyz_reader)
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 

@@ -55,6 +55,8 @@ class ImportTest(unittest.TestCase):
             (("--format", "png", "m.csv"), "m.csv: byte 0: not a PNG file (no PNG signature)"),
             (("--format", "pgm", "m.csv"), "m.csv: byte 0: not a PGM file (it starts with neither P2 nor P5)"),
             (("--format", "tiff", "m.csv"), "m.csv: byte 0: not a TIFF file (it starts with neither II nor MM)"),
+            (("--format", "esri", "m.csv"), "m.csv:1: no ESRI grid header (ncols, nrows, xllcorner, yllcorner, cellsize lines)"),
+            (("--format", "xyz", "m.csv"), "m.csv:3: x and y both differ from the line before: XYZ data runs along rows of equal y (or of equal x) (XYZ grid)"),
         ]
         for args, message in cases:
             r = self.run_import(*args)

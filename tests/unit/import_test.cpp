@@ -3,6 +3,8 @@
 // and every error line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -257,9 +259,126 @@ TEST(ImportOrientation, ABumpEndsUpInItsCornerAndTheTopFacesUp)
     }
 }
 
+// Every point of a mesh text (x y z), sorted, and whether the top faces up.
+std::vector<std::array<double, 3>> pointsOf(const std::string &text, bool *up)
+{
+    Mesh *mesh = readBack(text);
+    prepareSurface(*mesh, false);
+    std::vector<std::array<double, 3>> points;
+    *up = true;
+    for (int i = 0; i < mesh->rows; ++i) {
+        for (int j = 0; j < mesh->cols; ++j) {
+            const Vec3 &p = mesh->points[i][j];
+            points.push_back({p.x, p.y, p.z});
+            *up = *up && mesh->normals[i][j].z > 0;
+        }
+    }
+    freeMesh(mesh);
+    std::sort(points.begin(), points.end());
+    return points;
+}
+
+std::string commentLine(const std::string &text, int n)
+{
+    size_t start = 0;
+    for (int k = 1; k < n; ++k) start = text.find('\n', start) + 1;
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+// One DEM as an image (top row north, 30 m pixels), as ESRI grids and as
+// GDAL XYZ files: the same heights at the same places.
+TEST(ImportGeoGrids, EsriAndXyzGiveTheImagesHeightsAtTheirPlaces)
+{
+    const long width = 4, height = 3;
+    Raster image;
+    image.width = width;
+    image.height = height;
+    image.spacingKnown = true;
+    image.dx = image.dy = 30;
+    for (long k = 0; k < width * height; ++k) image.samples.push_back(1000 + 0.1 * double(k * k % 7) - double(k));
+    auto z = [&](long r, long c) { return shortest(image.samples[r * width + c]); };
+    // Cell centres: the lower-left one at (500015, 4100015).
+    auto x = [](long c) { return std::to_string(500015 + 30 * c); };
+    auto y = [&](long r) { return std::to_string(4100015 + 30 * (height - 1 - r)); };
+
+    std::string values;  // wrapped 5 to a line, as some writers do
+    for (long k = 0; k < width * height; ++k) values += z(k / width, k % width) + (k % 5 == 4 ? "\r\n" : " ");
+    const std::string corner = "NCOLS 4\r\nnrows 3\r\nCellSize 30\r\nyllcorner 4100000\r\nxllcorner 500000\r\n" + values;
+    const std::string centre = "ncols 4\nnrows 3\nxllcenter 500015\nyllcenter 4100015\ndx 30\ndy 30\n"
+                               "NODATA_value -9999\n" + values;
+    std::string xFastest, yFastest;  // gdal_translate -of XYZ, and the other way round
+    for (long r = 0; r < height; ++r)
+        for (long c = 0; c < width; ++c) xFastest += x(c) + " " + y(r) + " " + z(r, c) + "\n";
+    for (long c = 0; c < width; ++c)
+        for (long r = height - 1; r >= 0; --r) yFastest += x(c) + "," + y(r) + "," + z(r, c) + "\n";
+
+    bool up;
+    const auto want = pointsOf(imageMesh(image), &up);
+    ASSERT_TRUE(up);
+    const struct {
+        std::string name, input, read, placed, place;
+    } cases[] = {
+        {"dem.asc", corner, "esri, 3 lines of 4", "x y spacing 30 30 (ESRI cellsize)",
+         "ESRI grid, lower-left cell corner at x = 500000, y = 4100000"},
+        {"dem.txt", centre, "esri, 3 lines of 4", "x y spacing 30 30 (ESRI dx and dy)",
+         "ESRI grid, lower-left cell centre at x = 500015, y = 4100015"},
+        {"dem.xyz", xFastest, "xyz, 3 lines of 4", "x y z as given; rows and columns swapped so the top faces up",
+         "centred: x - 500060, y - 4100045"},
+        {"dem.csv", yFastest, "xyz, 4 lines of 3", "x y z as given; rows and columns swapped so the top faces up",
+         "centred: x - 500060, y - 4100045"},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.name);
+        const std::string text = convert(t.input, t.name, ImportRequest());
+        EXPECT_EQ(commentLine(text, 1), "# " + t.name + ": " + t.read + " samples (made by quarvel-import)");
+        EXPECT_EQ(commentLine(text, 2), "# " + t.placed);
+        EXPECT_EQ(commentLine(text, 3), "# " + t.place);
+        EXPECT_EQ(pointsOf(text, &up), want);
+        EXPECT_TRUE(up);
+    }
+}
+
+// Which text is which: XYZ needs one complete grid in one block.
+TEST(ImportGeoGrids, DetectionByContentAndName)
+{
+    const std::string header = "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 10\n";
+    const struct {
+        std::string name, input, found;
+        std::string note = "";
+    } cases[] = {
+        {"a.txt", header + "1 2\n3 4\n", "esri"},
+        {"b.txt", "  NRows 2\nncols 2\nxllcorner 0\nyllcorner 0\ncellsize 10\n1 2\n3 4\n", "esri"},
+        {"c.asc", "# not a header\n" + header + "1 2 3 4\n", "quarvel-import: c.asc:1: no ESRI grid header (ncols, nrows, xllcorner, yllcorner, cellsize lines)"},
+        {"d.dat", "0 0 1\n1 0 2\n3 0 3\n0 2 4\n1 2 5\n3 2 6\n", "xyz"},  // rectilinear
+        {"e.dat", "5 9 1\n5 8 2\n4 9 3\n4 8 4\n", "xyz"},
+        {"f.dat", "0 0 1\n1 0 2\n3 0 3\n0 2 4\n3 2 6\n", "matrix",
+         "f.dat: read as a matrix of 3 columns; as x y z lines (--format xyz) it is no grid: line 5: x = 3, but the first row has x = 1 in this place (a missing or extra point?)"},
+        {"g.dat", "0 0 1\n1 0 2\n0 1 3\n1 1 4\n2 1 5\n", "matrix",
+         "g.dat: read as a matrix of 3 columns; as x y z lines (--format xyz) it is no grid: line 5: a 3rd point with y = 1, but the first row has 2 (a duplicate or extra point?)"},
+        {"h.dat", "0 5 1\n1 5 2\n2 5 3\n", "matrix"},  // one row: no grid
+        {"i.dat", "1 2 3\n4 5 6\n7 8 9\n", "matrix"},
+        {"j.dat", "0 0 1\n1 0 2\n\n0 1 3\n1 1 4\n", "grid"},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.name);
+        FILE *in = fileWith(t.input);
+        std::vector<std::string> notes;
+        std::string comment;
+        const std::string failure = failureOf([&] { comment = importGrid(in, t.name, ImportRequest(), notes).comment; });
+        std::fclose(in);
+        EXPECT_EQ(failure.empty() ? comment.substr(0, comment.find(',')) : failure,
+                  failure.empty() ? t.name + ": " + t.found : t.found);
+        EXPECT_EQ(notes, t.note.empty() ? std::vector<std::string>() : std::vector<std::string>{t.note});
+    }
+}
+
 TEST(ImportErrors, OneLineNamingThePlace)
 {
-    ImportRequest plain, grid, nonuniform, every, tall, spaced = withSpacing(2), first, last;
+    ImportRequest plain, grid, nonuniform, every, tall, spaced = withSpacing(2), first, last, esri, xyz, strict;
+    esri.formatGiven = xyz.formatGiven = true;
+    esri.format = Format::Esri;
+    xyz.format = Format::Xyz;
+    strict.convert.noData = ConvertOptions::NoData::Error;
     first.layout = ArrayLayout::XyzFirst;
     last.layout = ArrayLayout::XyzLast;
     grid.formatGiven = nonuniform.formatGiven = true;
@@ -321,6 +440,50 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"3 0 1 2\n0 1 2 3\n# a\n# b\n2 1 2 3\n1 1 2 3\n", "n.txt", nonuniform, "n.txt:6: y value 1 breaks the strictly increasing or decreasing y values of the lines above (nonuniform matrix)"},
         {"3 0 1 2\n0 1 2 3\n1 1 2\n", "n.txt", nonuniform, "n.txt:3: 3 values, but the first line has 4 (y and 3 heights) (nonuniform matrix)"},
         {"3 0 1 2\n", "n.txt", nonuniform, "n.txt:1: x values but no lines of y and heights below them (nonuniform matrix)"},
+        // ESRI grids: the header (any order and case), then ncols x nrows values.
+        {"ncols 3\nnrows 2\nxllcenter 5\nyllcenter 7\ncellsize 2\n1 2 3\n4 5\n", "a.asc", plain, "a.asc:7: 5 values after the header, but ncols x nrows is 3 x 2 = 6"},
+        {"ncols 3\nnrows 2\nxllcenter 5\nyllcenter 7\ncellsize 2\n1 2 3\n4 5 6 7\n8\n", "a.asc", plain, "a.asc:7: 8 values after the header, but ncols x nrows is 3 x 2 = 6"},
+        {"ncols 3\nnrows 2\nxllcenter 5\nyllcenter 7\ncellsize 2\n", "a.asc", plain, "a.asc:5: 0 values after the header, but ncols x nrows is 3 x 2 = 6"},
+        {"ncols 2147483647\nnrows 2147483647\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3\n", "a.asc", plain, "a.asc:6: 3 values after the header, but ncols x nrows is 2147483647 x 2147483647 = 4611686014132420609"},
+        {"ncols 3\nnrows 2\nxllcenter 5\nyllcenter 7\n1 2 3\n4 5 6\n", "a.asc", plain, "a.asc:4: the ESRI grid header ends here without cellsize (or dx and dy)"},
+        {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ndx 1\n1 2 3 4", "a.asc", plain, "a.asc:5: the ESRI grid header ends here without dy"},
+        {"nrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3 4", "a.asc", plain, "a.asc:4: the ESRI grid header ends here without ncols"},
+        {"1 2\n3 4\n", "m.txt", esri, "m.txt:1: no ESRI grid header (ncols, nrows, xllcorner, yllcorner, cellsize lines)"},
+        {"ncols 3\nNROWS 2\nxllcenter 5\nxllcorner 7\n", "a.asc", plain, "a.asc:4: xllcorner, but line 3 has xllcenter: give one of them"},
+        {"ncols 3\nncols 2\n", "a.asc", plain, "a.asc:2: a second ncols (the first is on line 1)"},
+        {"cellsize 2\ndx 3\n", "a.asc", plain, "a.asc:2: dx, but line 1 has cellsize: give cellsize, or dx and dy"},
+        {"dy 2\nCELLSIZE 3\n", "a.asc", plain, "a.asc:2: cellsize, but line 1 has dy: give cellsize, or dx and dy"},
+        {"ncols -3\n", "a.asc", plain, "a.asc:1: ncols needs a whole number from 1 to 2147483647, not '-3'"},
+        {"nrows 1e12\n", "a.asc", plain, "a.asc:1: nrows needs a whole number from 1 to 2147483647, not '1e12'"},
+        {"ncols 2.5\n", "a.asc", plain, "a.asc:1: ncols needs a whole number from 1 to 2147483647, not '2.5'"},
+        {"ncols\n", "a.asc", plain, "a.asc:1: ncols needs a whole number from 1 to 2147483647, not ''"},
+        {"cellsize 0\n", "a.asc", plain, "a.asc:1: cellsize needs a distance above 0, not '0'"},
+        {"cellsize nan\n", "a.asc", plain, "a.asc:1: cellsize needs a distance above 0, not 'nan'"},
+        {"dx -1\n", "a.asc", plain, "a.asc:1: dx needs a distance above 0, not '-1'"},
+        {"xllcorner inf\n", "a.asc", plain, "a.asc:1: xllcorner needs a finite number, not 'inf'"},
+        {"yllcenter 1 2\n", "a.asc", plain, "a.asc:1: yllcenter needs a finite number, not '1 2'"},
+        {"NODATA_value none\n", "a.asc", plain, "a.asc:1: NODATA_value needs a number, not 'none'"},
+        {"ncols 4" + std::string(4096, ' ') + "\n", "a.asc", plain, "a.asc:1: ncols on a line longer than 4096 bytes"},
+        {std::string("ncols 2\0\n", 9), "a.asc", plain, "a.asc: byte 7: a NUL byte, which text never holds (is this a binary file?)"},
+        {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nfoo 3\n1 2 3 4", "a.asc", plain, "a.asc:6: column 1 ('foo') is not a number"},
+        {"ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n1 2 3 nan\n", "a.asc", plain, ""},  // NaN: no-data, filled
+        {"ncols 2\nnrows 2\nxllcorner 0\nyllcenter 0\ncellsize 1\nNODATA_value -9\n1 -9 3 4\n", "a.asc", strict, "a.asc: sample at row 1, column 2 is no-data (-9); --nodata min or --nodata VALUE fills it"},
+        // XYZ grids, forced: the first line where the grid breaks.
+        {"0 0 1\n1 0 2\n2 0 3\n0 1 4\n2 1 6\n", "g.xyz", xyz, "g.xyz:5: x = 2, but the first row has x = 1 in this place (a missing or extra point?) (XYZ grid)"},
+        {"0 0 1\n1 0 2\n2 0 3\n0 1 4\n1 1 5\n1 1 5\n2 1 6\n", "g.xyz", xyz, "g.xyz:6: x and y as on the line before (a duplicate point) (XYZ grid)"},
+        {"0 0 1\n1 0 2\n2 0 3\n2 0 3\n0 1 4\n1 1 5\n2 1 6\n", "g.xyz", xyz, "g.xyz:4: x and y as on the line before (a duplicate point) (XYZ grid)"},
+        {"0 0 1\n0 0 2\n", "g.xyz", xyz, "g.xyz:2: x and y as on the line before (a duplicate point) (XYZ grid)"},
+        {"0 0 1\n1 0 2\n2 0 3\n0 1 4\n1 1 5\n", "g.xyz", xyz, "g.xyz:5: the last row has 2 points, but the first has 3 (a missing point?) (XYZ grid)"},
+        {"0 0 1\n1 0 2\n0 1 4\n1 2 5\n", "g.xyz", xyz, "g.xyz:4: the row of y = 1 ends after 1 point, but the first row has 2 (a missing point?) (XYZ grid)"},
+        {"0 0 1\n1 0 2\n0 1 4\n1 1 5\n0 0 7\n1 0 8\n", "g.xyz", xyz, "g.xyz:5: y = 0 breaks the strictly increasing or decreasing y of the rows before (XYZ grid)"},
+        {"0 0 1\n2 0 2\n1 0 3\n", "g.xyz", xyz, "g.xyz:3: x = 1 breaks the strictly increasing or decreasing x of the first row (XYZ grid)"},
+        {"0 0 1\n1 1 2\n", "g.xyz", xyz, "g.xyz:2: x and y both differ from the line before: XYZ data runs along rows of equal y (or of equal x) (XYZ grid)"},
+        {"0 0 1\n# c\n\n0 1 2\n1 0 3\n1 1 3 9\n", "g.xyz", xyz, "g.xyz:6: 4 values; XYZ data has x y z, 3 per line (XYZ grid)"},
+        {"0 0 1\nnan 1 2\n", "g.xyz", xyz, "g.xyz:2: x and y must be finite numbers, not nan 1 (only a height may be no-data) (XYZ grid)"},
+        {"0 0 1\n1 -inf 2\n", "g.xyz", xyz, "g.xyz:2: x and y must be finite numbers, not 1 -inf (only a height may be no-data) (XYZ grid)"},
+        {"1 0 1\n2 0 2\n", "g.xyz", xyz, "g.xyz: 1 line(s) of 2 sample(s): a surface needs at least 2 x 2"},
+        {"", "g.xyz", xyz, "g.xyz: no numbers in the input"},
+        {"0 0 1\n1 0 2\n0 1 4\n1 1 5\n", "g.xyz", spaced, "g.xyz: --spacing is for height matrices and images; x y z data keeps its own coordinates"},
         {"not npy", "x.npy", plain, "x.npy: byte 0: not a NumPy .npy file (no \\x93NUMPY at the start)"},
         {std::string("\x93NUMPY\x04\x00\x10\x00", 10), "v.npy", plain, "v.npy: byte 6: .npy version 4.0 is not read (1.0, 2.0 and 3.0 are)"},
         {npy("<f8", false, "(2, 2)", f8), "t.npy", plain, "t.npy: byte 128: shape (2, 2) of '<f8' needs 32 bytes of data, the file has 8 (cut short)"},
@@ -358,16 +521,16 @@ TEST(ImportErrors, OneLineNamingThePlace)
         EXPECT_EQ(error, t.message.empty() ? "" : "quarvel-import: " + t.message) << t.input.substr(0, 80);
     }
     // What a reader may hand on unchecked: a NaN x, a grid placed off the globe.
-    Samples xyz, placed;
-    xyz.xyz = true;
-    xyz.resize(2, 2);
-    xyz.grid.x = {0, 1, NAN, 1};
-    xyz.grid.y = xyz.grid.z = {0, 0, 1, 1};
+    Samples unchecked, placed;
+    unchecked.xyz = true;
+    unchecked.resize(2, 2);
+    unchecked.grid.x = {0, 1, NAN, 1};
+    unchecked.grid.y = unchecked.grid.z = {0, 0, 1, 1};
     placed.resize(2, 2);
     placed.spacingKnown = placed.hasMiddleY = true;
     placed.middleY = 4100000;
     std::vector<std::string> notes;
-    EXPECT_EQ(failureOf([&] { layOut(std::move(xyz), ConvertOptions(), "p.xyz", notes); }),
+    EXPECT_EQ(failureOf([&] { layOut(std::move(unchecked), ConvertOptions(), "p.xyz", notes); }),
               "quarvel-import: p.xyz: point 3 has x nan and y 1: x and y must be finite numbers (only a height may be no-data)");
     EXPECT_EQ(failureOf([&] { layOut(std::move(placed), lonlat.convert, "g.asc", notes); }),
               "quarvel-import: g.asc: --lonlat: the grid's middle lies at y 4100000, not a latitude (-90 to 90)");

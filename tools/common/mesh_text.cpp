@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 static const std::size_t flushSize = 1 << 20;
 
@@ -57,4 +58,14 @@ std::string formatNumber(double value)
 {
     char number[32];
     return std::string(number, std::to_chars(number, number + sizeof number, value).ptr);
+}
+
+std::string formatPlainNumber(double value)
+{
+    const double size = std::fabs(value);
+    if (!(size >= 1e-4 && size < 1e15)) {
+        return formatNumber(value);
+    }
+    char number[64];
+    return std::string(number, std::to_chars(number, number + sizeof number, value, std::chars_format::fixed).ptr);
 }

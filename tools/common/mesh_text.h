@@ -24,3 +24,6 @@ void endMesh(MeshText &text);
 // The shortest text that reads back to value ("nan" and "inf" included,
 // though callers refuse those before writing).
 std::string formatNumber(double value);
+// The same without an exponent from 1e-4 up to 1e15, as map coordinates
+// are written: 500000, not 5e+05.
+std::string formatPlainNumber(double value);

@@ -6,7 +6,8 @@
 #include <cstring>
 
 static const char *const formatNames[] = {"text", "matrix", "nonuniform", "grid",
-                                          "npy",  "png",    "pgm",        "tiff"};
+                                          "npy",  "png",    "pgm",        "tiff",
+                                          "esri", "xyz"};
 
 const char *formatName(Format format) { return formatNames[static_cast<int>(format)]; }
 
@@ -55,6 +56,9 @@ Format detectFormat(const std::string &path, const std::string &head)
         startsWith(head, "II+\0", 4) || startsWith(head, "MM\0+", 4)) {
         return Format::Tiff;
     }
+    if (esriHeaderStart(head)) {
+        return Format::Esri;
+    }
     // A damaged file of a binary kind goes to its own reader, which says
     // what is wrong better than the text reader would.
     const std::string ext = extension(path);
@@ -69,6 +73,9 @@ Format detectFormat(const std::string &path, const std::string &head)
     }
     if (ext == "tif" || ext == "tiff") {
         return Format::Tiff;
+    }
+    if (ext == "asc") {
+        return Format::Esri;
     }
     return Format::Text;
 }

@@ -24,6 +24,7 @@ Samples rasterSamples(Raster &&raster)
     s.noData = raster.noData;
     if (raster.spacingKnown) {
         s.spacingKnown = true;
+        s.spacingFrom = "metres (from the GeoTIFF tags)";
         s.dx = std::fabs(raster.dx);
         s.dy = std::fabs(raster.dy);
         if (raster.degrees) {

@@ -42,18 +42,29 @@ static Samples readSamples(FILE *stream, const std::string &name, Format format,
         throw Failure(displayName(name) + ": --layout is for NumPy x y z arrays, and this is " +
                       (format == Format::Text ? std::string("text") : formatName(format)));
     }
+    if (format == Format::Esri) {
+        *found = format;
+        return readEsri(stream, head, name);
+    }
     if (format == Format::Text || format == Format::Matrix || format == Format::Nonuniform ||
-        format == Format::Grid) {
+        format == Format::Grid || format == Format::Xyz) {
         TextNumbers numbers = readTextNumbers(stream, head, name, skips);
         if (!numbers.note.empty()) {
             notes.push_back(numbers.note);
         }
         if (format == Format::Text) {
             format = textLayout(numbers);
+            std::string nearMiss = format == Format::Matrix ? xyzNearMiss(numbers, name) : "";
+            if (!nearMiss.empty()) {
+                notes.push_back(nearMiss);
+            }
         }
         *found = format;
         if (format == Format::Grid) {
             return gridSamples(std::move(numbers), name);
+        }
+        if (format == Format::Xyz) {
+            return xyzSamples(std::move(numbers), name);
         }
         if (format == Format::Nonuniform) {
             return nonuniformSamples(std::move(numbers), name);
@@ -92,11 +103,13 @@ Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &requ
     const ConvertOptions &options = request.convert;
     fillNoData(samples, options, name, notes);
     const long lines = samples.lines(), perLine = samples.perLine();
+    const std::string place = samples.place;
     samples = reduceSamples(std::move(samples), options);
     Grid grid = layOut(std::move(samples), options, name, notes);
 
     std::string base = name == "-" ? "standard input" : name.substr(name.rfind('/') + 1);
     grid.comment = base + ": " + formatName(found) + ", " + std::to_string(lines) + " lines of " +
-                   std::to_string(perLine) + " samples (made by quarvel-import)\n" + grid.comment;
+                   std::to_string(perLine) + " samples (made by quarvel-import)\n" + grid.comment +
+                   (place.empty() ? "" : "\n" + place);
     return grid;
 }

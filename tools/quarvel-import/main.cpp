@@ -37,6 +37,8 @@ static const char helpText[] =
     "              semicolons; '#' comments and blank lines ignored\n"
     "  nonuniform  gnuplot's nonuniform matrix: first line N x1..xN, then y z1..zN\n"
     "  grid        gnuplot grid data: x y z lines, scans separated by blank lines\n"
+    "  xyz         GDAL XYZ grid: x y z lines row after row, no blank lines\n"
+    "  esri        ESRI ASCII grid (.asc): ncols, nrows, ... header, then heights\n"
     "  npy         NumPy array: (R, C) heights, or (3, R, C) / (R, C, 3) x y z\n"
     "  png pgm tiff  grayscale elevation images (GeoTIFF spacing and no-data used)\n"
     "\n"

@@ -36,6 +36,7 @@ struct Samples {
     // ESRI grid's cell size: degrees under --lonlat).
     bool spacingKnown = false, spacingInMetres = false;
     double dx = 1, dy = 1;
+    std::string spacingFrom;  // what says it, for the comment: "(ESRI cellsize)"
     // Heights only: the y of the grid's middle in the file's units, where
     // the file places the grid (an ESRI grid's corner): the latitude for
     // --lonlat.
@@ -49,6 +50,9 @@ struct Samples {
     bool hasNoData = false;
     double noData = 0;
     TextPlaces text;
+    // Where the file puts the samples, when the grid written does not keep
+    // it (a line of the output's comment): "ESRI grid, lower-left ...".
+    std::string place;
 
     long lines() const { return grid.cols; }
     long perLine() const { return grid.rows; }

@@ -79,7 +79,9 @@ static Spacing heightSpacing(const Samples &s, const ConvertOptions &o, const st
     } else if (s.spacingKnown) {
         l.dx = s.dx * double(s.step);
         l.dy = s.dy * double(s.step);
-        how = s.spacingInMetres ? " metres (from the GeoTIFF tags)" : " (from the file)";
+        how = !s.spacingFrom.empty() ? " " + s.spacingFrom
+              : s.spacingInMetres   ? " metres (from the GeoTIFF tags)"
+                                    : " (from the file)";
     } else {
         double low, high;
         heightRange(s, &low, &high);

@@ -221,6 +221,9 @@ Format textLayout(const TextNumbers &numbers)
     if (threes && blocks > 0 && firstScanLines > 1) {
         return Format::Grid;
     }
+    if (threes && blocks == 0 && isXyzGrid(numbers)) {
+        return Format::Xyz;
+    }
     long line = 0;
     if (first.count >= 3 && nonuniformProblem(numbers, &line).empty()) {
         return Format::Nonuniform;

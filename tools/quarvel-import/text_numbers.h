@@ -41,6 +41,7 @@ struct TextNumbers {
 // The file's first lines and each line's first columns that are not data.
 struct TextSkips {
     long rows = 0, cols = 0;
+    bool header = true;  // a first line of words may be a header (not after an ESRI header)
 };
 
 // Reads all of stream after the bytes already read (head).  name is for
