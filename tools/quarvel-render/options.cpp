@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
+#include "import_options.h"
 #include "figure/colour_map.h"
 #include "quarvel-render/offscreen.h"
 #include "ui/view_motion.h"
@@ -210,12 +212,36 @@ static bool parseFigureOption(const std::string &arg, int &i, int argc, char **a
         o.style.title = lineOfText(arg, argumentOf(i, argc, argv));
     } else if (arg == "--xlabel") {
         o.xTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.xTitleGiven = true;
     } else if (arg == "--ylabel") {
         o.yTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.yTitleGiven = true;
     } else if (arg == "--zlabel") {
         o.zTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.zTitleGiven = true;
     } else {
         return false;
+    }
+    return true;
+}
+
+// One of quarvel-import's options, taken as it takes them (--every N or
+// --every=N); false for any other.  *name is the option's name.
+static bool parseImport(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o,
+                        std::string *name)
+{
+    const size_t equals = arg.find('=');
+    *name = arg.substr(0, equals);
+    if (!isImportOption(*name)) {
+        return false;
+    }
+    const bool takesValue = importOptionTakesValue(*name);
+    const bool hasValue = equals != std::string::npos;
+    const std::string value = hasValue ? arg.substr(equals + 1) : takesValue ? argumentOf(i, argc, argv) : "";
+    try {
+        parseImportOption(*name, hasValue || takesValue, value, o.import);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
     }
     return true;
 }
@@ -236,6 +262,11 @@ static void checkFigure(RenderOptions &o, bool sizeGiven, bool keysGiven)
     }
     o.style.width = o.width;
     o.style.height = o.height;
+    try {
+        checkImportRequest(o.import);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
+    }
 }
 
 RenderOptions parseRenderOptions(int argc, char **argv)
@@ -249,6 +280,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     std::string figureOption;  // the first option given that only a figure takes
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string importName;
         if (optionsEnded || arg == "-" || arg[0] != '-') {
             positional.push_back(arg);
         } else if (arg == "--") {
@@ -272,6 +304,10 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (parseFigureOption(arg, i, argc, argv, o)) {
             if (figureOption.empty()) {
                 figureOption = arg;
+            }
+        } else if (parseImport(arg, i, argc, argv, o, &importName)) {
+            if (figureOption.empty()) {
+                figureOption = importName;
             }
         } else if (arg == "--turntable") {
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);
