@@ -19,7 +19,7 @@ static const char tool[] = "quarvel-render";
 
 static const char usage[] =
     "Usage: quarvel-render [OPTIONS] MESH|- OUT...\n"
-    "       quarvel-render --figure [FIGURE OPTIONS] MESH|- OUT...\n"
+    "       quarvel-render --figure [FIGURE OPTIONS] [IMPORT OPTIONS] INPUT|- OUT...\n"
     "\n"
     "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
@@ -51,7 +51,15 @@ static const char usage[] =
     "  --xlabel TEXT, --ylabel TEXT, --zlabel TEXT\n"
     "                  axis titles (default x, y, z; the colour bar shows z's)\n"
     "  --turntable N   with --figure: N frames, the bearing turning 360/N degrees\n"
-    "                  each\n";
+    "                  each\n"
+    "\n"
+    "A figure's INPUT is mesh text or any file quarvel-import reads, with its\n"
+    "options (--format, --every, --max, --z-factor, --zero-base, --spacing,\n"
+    "--nodata, --nodata-marker, --origin, --lonlat, --center, --layout,\n"
+    "--skip-rows, --skip-cols; see quarvel-import --help).  The axes show the\n"
+    "source's values: column and row indices of a matrix or image (row 0 of an\n"
+    "image at the top), degrees with --lonlat.  No-data heights are holes\n"
+    "unless --nodata is given.\n";
 
 // The command characters that change the picture; save and quit mean
 // nothing here.  xdotool's names are accepted too, for old snapshot scripts.
