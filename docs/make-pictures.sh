@@ -66,3 +66,6 @@ echo "docs/wave-turntable.gif"
 
 figure figure-terrain terrain --colormap earth --zlabel height --title "examples/terrain.mesh, --colormap earth"
 figure figure-torus torus --relief 0.4 --title "examples/torus.mesh, --relief 0.4"
+"$render" --figure --colormap earth --title "examples/dem.png, --colormap earth" examples/dem.png "$work/figure-dem.png"
+"$convert" "$work/figure-dem.png" -colors 256 -strip "PNG8:docs/figure-dem.png"
+echo "docs/figure-dem.png"

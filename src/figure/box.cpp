@@ -33,7 +33,11 @@ FigureBox figureBox(const FigureData &data, double relief)
     for (int a = 0; a < 3; ++a) {
         widenRange(box.low[a], box.high[a]);
     }
-    const double wide = box.high[0] - box.low[0], deep = box.high[1] - box.low[1];
+    const double wide = (box.high[0] - box.low[0]) * std::fabs(data.xGround);
+    const double deep = (box.high[1] - box.low[1]) * std::fabs(data.yGround);
+    box.reversed[0] = data.xGround < 0;
+    box.reversed[1] = data.yGround < 0;
+    box.reversed[2] = false;
     const double longer = std::max(wide, deep);
     box.half[0] = std::max(wide / longer, minSideRatio);
     box.half[1] = std::max(deep / longer, minSideRatio);
@@ -41,14 +45,16 @@ FigureBox figureBox(const FigureData &data, double relief)
     return box;
 }
 
+double sidePosition(const FigureBox &box, int axis, double value)
+{
+    const double s = (value - box.low[axis]) / (box.high[axis] - box.low[axis]) * 2.0 - 1.0;
+    return box.reversed[axis] ? -s : s;
+}
+
 Vec modelPoint(const FigureBox &box, double x, double y, double z)
 {
-    const double v[3] = {x, y, z};
-    double m[3];
-    for (int a = 0; a < 3; ++a) {
-        m[a] = box.half[a] * ((v[a] - box.low[a]) / (box.high[a] - box.low[a]) * 2.0 - 1.0);
-    }
-    return {m[0], m[1], m[2]};
+    return {box.half[0] * sidePosition(box, 0, x), box.half[1] * sidePosition(box, 1, y),
+            box.half[2] * sidePosition(box, 2, z)};
 }
 
 Camera cameraAt(double azimuthDegrees, double elevationDegrees)

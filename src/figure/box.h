@@ -8,12 +8,14 @@ struct Vec {
 };
 
 // The data's range on each axis (x, y, z) and the box's half sides in
-// model units, centred on the origin: x and y in their true ratio (the
+// model units, centred on the origin: x and y in their ground ratio (the
 // longer half side 1, the shorter at least minSideRatio of it), z a fixed
-// share of that times the relief.
+// share of that times the relief.  An axis whose true values run against
+// the ground's has its low end at the box's + side (reversed).
 struct FigureBox {
     double low[3], high[3];
     double half[3];
+    bool reversed[3];
 };
 
 constexpr double minSideRatio = 0.1;
@@ -24,6 +26,8 @@ FigureBox figureBox(const FigureData &data, double relief);
 
 // True values to model units.
 Vec modelPoint(const FigureBox &box, double x, double y, double z);
+// Where a true value of axis lies along the box's side, from -1 to 1.
+double sidePosition(const FigureBox &box, int axis, double value);
 
 // The camera's axes in the model: right and up across the picture,
 // toward from the centre to the camera.

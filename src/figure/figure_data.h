@@ -12,6 +12,10 @@ struct FigureData {
     int rows = 0;
     int cols = 0;
     std::vector<double> x, y, z;
+    // Ground units per true unit of x and y (metres per degree, per column
+    // index), for the box's proportions; negative when the true values run
+    // against the ground's axis (row indices growing southwards).
+    double xGround = 1, yGround = 1;
     // Axis titles, and units shown after them in parentheses when given.
     std::string xTitle = "x", yTitle = "y", zTitle = "z";
     std::string xUnit, yUnit, zUnit;

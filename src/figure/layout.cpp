@@ -302,7 +302,7 @@ static AxisParts labelAxis(cairo_t *cr, const Fixed &f, const FigureBox &box, co
                               [&](const TextItem &t) { return reach(t, u) * 2.0; }, parts.labels);
     double farthest = f.tickLength;
     for (size_t i = 0; i < parts.labels.size(); ++i) {
-        const double t = (parts.ticks.values[i] - low) / (high - low);
+        const double t = (sidePosition(box, e.axis, parts.ticks.values[i]) + 1.0) / 2.0;
         const Point p = {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
         const Point q = {p.x + n.x * f.tickLength, p.y + n.y * f.tickLength};
         strokes.push_back({p.x, p.y, q.x, q.y});
@@ -350,7 +350,7 @@ static void addPanes(const FigureBox &box, const Camera &c, const AxisParts part
         for (int side = 0; side < 2; ++side) {
             const int along = side == 0 ? u : v;
             for (double value : parts[along].ticks.values) {
-                const double s = half[along] * ((value - box.low[along]) / (box.high[along] - box.low[along]) * 2 - 1);
+                const double s = half[along] * sidePosition(box, along, value);
                 out.paneGrid.push_back(side == 0 ? ModelLine{point(s, -hv), point(s, hv)}
                                                  : ModelLine{point(-hu, s), point(hu, s)});
             }

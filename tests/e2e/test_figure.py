@@ -3,7 +3,7 @@
 left open, nothing drawn at the picture's edges at any size, turntables
 whose colour bar stays, errors; and the viewer picture's note about grid
 lines that hide the surface."""
-import math, os, pathlib, subprocess, sys, tempfile, unittest
+import math, os, pathlib, struct, subprocess, sys, tempfile, unittest, zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import NO_DISPLAY, SOURCE, Image
@@ -22,6 +22,15 @@ def mesh_text(n, height, x_range=(0.0, 1.0), y_range=(0.0, 1.0)):
             z = height(x, y)
             lines.append("%r %r %s\n" % (x, y, "nan" if z is None else repr(z)))
     return "".join(lines)
+
+
+def png(rows):
+    """An 8-bit grayscale PNG of rows (lists of 0..255), row 0 the top."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
 def coloured(p):
@@ -65,6 +74,51 @@ class FigureTest(unittest.TestCase):
         cy = sum(y for _, y in yellow) / len(yellow)
         self.assertAlmostEqual((cx - left) / (right - left), 0.85, delta=0.05)
         self.assertAlmostEqual((cy - top) / (bottom - top), 0.15, delta=0.05)
+
+    def yellow_centre(self, image):
+        """Where the top colour lies across the surface, as fractions from
+        its left and top."""
+        left, top, right, bottom = surface_box(image)
+        yellow = [(x, y) for y in range(top, bottom + 1) for x in range(left, right + 1)
+                  if (lambda p: p[0] > 190 and p[1] > 170 and p[2] < 90)(image.pixel(x, y))]
+        self.assertGreater(len(yellow), 20)
+        return (sum(x for x, _ in yellow) / len(yellow) - left) / (right - left), \
+               (sum(y for _, y in yellow) / len(yellow) - top) / (bottom - top)
+
+    def test_image_read_directly_keeps_north_east_up_right(self):
+        # A bump around row 3, column 26 of 30: the image's top right.
+        rows = [[int(250 * math.exp(-((r - 3) ** 2 + (c - 26) ** 2) / 4)) for c in range(30)] for r in range(30)]
+        (self.dir / "bump.png").write_bytes(png(rows))
+        r = self.run_render("--figure", "--view", "top", str(self.dir / "bump.png"), str(self.dir / "f.bmp"))
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        fx, fy = self.yellow_centre(Image.from_bmp((self.dir / "f.bmp").read_bytes()))
+        self.assertAlmostEqual(fx, 26 / 29, delta=0.05)
+        self.assertAlmostEqual(fy, 3 / 29, delta=0.05)
+
+    def test_lonlat_data_keeps_ground_proportions(self):
+        # Half a degree each way at latitude 60: the box half as wide as
+        # deep, where degrees taken as they are would make it square, and
+        # metres centred without --lonlat's labels a needle.
+        lines = ["%r %r %r\n" % (10 + 0.5 * c / 9, 60 + 0.5 * r / 9, float(c * r)) for r in range(10) for c in range(10)]
+        text = "".join(line + ("\n" if i % 10 == 9 else "") for i, line in enumerate(lines))
+        left, top, right, bottom = surface_box(self.figure(text, "--view", "top", "--lonlat"))
+        ratio = (right - left) / (bottom - top)
+        self.assertAlmostEqual(ratio, math.cos(math.radians(60.25)) * 111320 / 110574, delta=0.04)
+
+    def test_no_data_in_imported_heights(self):
+        # A CSV with a NaN block: a hole, unless --nodata fills it.
+        rows = [[("nan" if 15 <= r < 24 and 15 <= c < 24 else repr(float(r * c))) for c in range(31)]
+                for r in range(31)]
+        csv = "".join(",".join(row) + "\n" for row in rows)
+        for args, hole in (((), True), (("--nodata", "min"), False)):
+            with self.subTest(args=args):
+                r = self.run_render("--figure", "--view", "top", *args, "-", str(self.dir / "f.bmp"), stdin=csv.encode())
+                self.assertEqual(r.returncode, 0, r.stderr)
+                image = Image.from_bmp((self.dir / "f.bmp").read_bytes())
+                left, top, right, bottom = surface_box(image)
+                middle = [image.pixel(int(left + 0.63 * (right - left)) + d, int(bottom - 0.63 * (bottom - top)) + d)
+                          for d in range(-3, 4)]
+                self.assertEqual(set(middle) == {WHITE}, hole)
 
     def test_earth_coast_lies_where_heights_cross_zero(self):
         sea = lambda p: p[2] > max(p[0], p[1]) + 40

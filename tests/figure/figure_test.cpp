@@ -1,6 +1,7 @@
 // The figure room: round-number ticks and their labels, a layout that
-// keeps every text inside the picture and apart, and figures sharing an
-// offscreen context with the viewer's frames.
+// keeps every text inside the picture and apart, imported grids in their
+// source's values, and figures sharing an offscreen context with the
+// viewer's frames.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "figure/layout.h"
 #include "figure/surface.h"
 #include "figure/ticks.h"
+#include "import_options.h"
 #include "quarvel-render/figure_input.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
@@ -217,4 +219,91 @@ TEST(Offscreen, FigureAndViewerFramesShareAContext)
     EXPECT_TRUE(before.rgb == after.rgb);
     EXPECT_TRUE(figure.rgb == again.rgb);
     EXPECT_FALSE(figure.rgb == before.rgb);
+}
+
+// An input read as quarvel-render --figure reads it, with import options
+// as name, value pairs.
+static FigureData imported(const std::string &bytes, const std::string &name,
+                           const std::vector<std::pair<std::string, std::string>> &options)
+{
+    ImportRequest request;
+    request.convert.forFigure = true;
+    for (const auto &o : options) {
+        parseImportOption(o.first, !o.second.empty(), o.second, request);
+    }
+    FILE *stream = fmemopen(const_cast<char *>(bytes.data()), bytes.size(), "rb");
+    std::vector<std::string> notes;
+    FigureData data = figureDataOf(importGrid(stream, name, request, notes));
+    std::fclose(stream);
+    return data;
+}
+
+// Each point is labelled with what the source holds there: column and
+// row indices before thinning out (row 0 of an image north), degrees,
+// heights times --z-factor; the ground scale keeps the box's proportions.
+TEST(FigureInput, PointsInTheSourcesValues)
+{
+    struct Case {
+        const char *what, *bytes, *name;
+        std::vector<std::pair<std::string, std::string>> options;
+        double sourceZ, x, y, z;  // the point whose height was sourceZ
+        double xGround, yGround;   // 0: only the sign is checked
+    };
+    const double east = 111320 * std::cos(60.5 * M_PI / 180);
+    const Case cases[] = {
+        {"image: row 0 north", "P2 3 2 9\n1 2 3\n4 5 6\n", "a.pgm", {{"--spacing", "30"}}, 6, 2, 1, 6, 30, -30},
+        {"image, top left", "P2 3 2 9\n1 2 3\n4 5 6\n", "a.pgm", {}, 1, 0, 0, 1, 0, -1},
+        {"matrix: row 0 south", "1,2,3\n4,5,6\n", "m.csv", {}, 6, 2, 1, 6, 0, 1},
+        {"matrix --origin upper", "1,2,3\n4,5,6\n", "m.csv", {{"--origin", "upper"}}, 4, 0, 1, 4, 0, -1},
+        {"--every 2", "1 2 3 4 5\n6 7 8 9 10\n11 12 13 14 15\n", "m.txt", {{"--every", "2"}}, 15, 4, 2, 15, 0, 1},
+        {"--z-factor --zero-base", "1,2\n3,4\n", "m.csv", {{"--z-factor", "2"}, {"--zero-base", ""}}, 3, 0, 1, 6, 0, 1},
+        {"x y z --lonlat", "10 60 1\n11 60 2\n\n10 61 3\n11 61 4\n", "g.dat", {{"--lonlat", ""}}, 2, 11, 60, 2,
+         east, 110574},
+        {"x y z --center", "10 60 1\n11 60 2\n\n10 61 3\n11 61 4\n", "g.dat", {{"--center", ""}}, 3, 10, 61, 3, 1, 1},
+    };
+    for (const Case &c : cases) {
+        const FigureData d = imported(c.bytes, c.name, c.options);
+        size_t i = 0;
+        while (i < d.z.size() && std::fabs(d.z[i] - c.z) > 1e-9) {
+            ++i;
+        }
+        ASSERT_LT(i, d.z.size()) << c.what;
+        EXPECT_NEAR(d.x[i], c.x, 1e-9) << c.what;
+        EXPECT_NEAR(d.y[i], c.y, 1e-9) << c.what;
+        if (c.xGround != 0) {
+            EXPECT_NEAR(d.xGround, c.xGround, 1e-6 * std::fabs(c.xGround)) << c.what;
+            EXPECT_NEAR(d.yGround, c.yGround, 1e-6 * std::fabs(c.yGround)) << c.what;
+        } else {
+            EXPECT_GT(d.xGround, 0) << c.what;
+            EXPECT_EQ(d.yGround > 0, c.yGround > 0) << c.what;
+        }
+    }
+}
+
+// Seen from the top, an image's y labels run from 0 at the top edge down.
+TEST(FigureInput, ImageRowsCountDownTheMap)
+{
+    std::string pgm = "P2 3 11 9\n";
+    for (int r = 0; r < 11; ++r) {
+        pgm += "1 2 3\n";
+    }
+    const FigureData d = imported(pgm, "a.pgm", {});
+    FigureStyle style;
+    style.azimuth = 180;
+    style.elevation = 90;
+    const FigureBox box = figureBox(d, 1.0);
+    const FigureLayout l = layoutFigure(box, d, style, style.azimuth);
+    const TextItem *ten = nullptr;
+    for (const TextItem &t : l.texts) {
+        ten = t.text == "10" ? &t : ten;
+    }
+    ASSERT_NE(ten, nullptr);
+    const TextItem *zero = nullptr;  // y's 0: in the column of its 10
+    for (const TextItem &t : l.texts) {
+        if (t.text == "0" && (!zero || std::fabs(t.x - ten->x) < std::fabs(zero->x - ten->x))) {
+            zero = &t;
+        }
+    }
+    ASSERT_NE(zero, nullptr);
+    EXPECT_LT(zero->y, ten->y - 50);  // picture y runs down
 }

@@ -48,10 +48,19 @@ struct Uninitialised {
 };
 using Values = std::vector<double, Uninitialised<double>>;
 
+// From a placed coordinate to its true value, as the source holds it (a
+// column index, degrees, heights before --zero-base): offset + scale * placed.
+struct AxisMap {
+    double offset = 0, scale = 1;
+    std::string title;  // what the true values are, when not just x, y or z
+    double of(double placed) const { return offset + scale * placed; }
+};
+
 struct Grid {
     long rows = 0, cols = 0;
     Values x, y, z;
     // Over a plain x-y grid x has one value per row and y one per column.
     Spread xSpread = Spread::perPoint, ySpread = Spread::perPoint, zSpread = Spread::perPoint;
     std::string comment;  // the mesh text's comment, one line or several
+    AxisMap xTrue, yTrue, zTrue;  // for labels: a figure's axes show true values
 };

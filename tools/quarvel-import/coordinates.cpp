@@ -57,6 +57,8 @@ std::string lonLatToMetres(Samples &s, const Extent &e, const ConvertOptions &o,
     for (double &y : s.grid.y) {
         y = (y - lat) * metresPerDegreeNorth;
     }
+    s.grid.xTrue = {lon, 1 / east, "longitude (°)"};
+    s.grid.yTrue = {lat, 1 / metresPerDegreeNorth, "latitude (°)"};
     return "; x y from degrees to metres about longitude " + formatNumber(lon) + ", latitude " +
            formatNumber(lat) + " (--lonlat)";
 }
@@ -76,6 +78,8 @@ std::string centreOnOrigin(Samples &s, const Extent &e)
     for (double &y : s.grid.y) {
         y -= cy;
     }
+    s.grid.xTrue = {cx, 1, ""};
+    s.grid.yTrue = {cy, 1, ""};
     return "; centred: " + less("x", cx) + ", " + less("y", cy);
 }
 

@@ -24,6 +24,7 @@
 #include "common/output.h"
 #include "common/quote.h"
 #include "import.h"
+#include "import_options.h"
 
 static const char toolName[] = "quarvel-import";
 
@@ -75,73 +76,6 @@ static const char helpText[] =
     fail(toolName, message + " (see quarvel-import --help)");
 }
 
-static double numberArgument(const std::string &option, const std::string &text)
-{
-    double value = 0;
-    const char *end = text.data() + text.size();
-    std::from_chars_result r = std::from_chars(text.data(), end, value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) {
-        usageError(option + " needs a number, not " + printable(text, '\''));
-    }
-    return value;
-}
-
-static long countArgument(const std::string &option, const std::string &text, long least)
-{
-    long value = 0;
-    const char *end = text.data() + text.size();
-    std::from_chars_result r = std::from_chars(text.data(), end, value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end || value < least) {
-        usageError(option + " needs a whole number of at least " + std::to_string(least) +
-                   ", not " + printable(text, '\''));
-    }
-    return value;
-}
-
-static void spacingArgument(const std::string &text, ConvertOptions &o)
-{
-    std::string::size_type comma = text.find(',');
-    o.dx = numberArgument("--spacing", text.substr(0, comma));
-    o.dy = comma == std::string::npos ? o.dx : numberArgument("--spacing", text.substr(comma + 1));
-    if (!(o.dx > 0 && o.dy > 0)) {
-        usageError("--spacing needs distances above 0, not " + printable(text, '\''));
-    }
-    o.spacingGiven = true;
-}
-
-static void noDataArgument(const std::string &text, ConvertOptions &o)
-{
-    if (text == "min") {
-        o.noData = ConvertOptions::NoData::Min;
-    } else if (text == "error") {
-        o.noData = ConvertOptions::NoData::Error;
-    } else {
-        o.noData = ConvertOptions::NoData::Value;
-        o.noDataValue = numberArgument("--nodata", text);
-    }
-}
-
-static void originArgument(const std::string &text, ConvertOptions &o)
-{
-    if (text != "upper" && text != "lower") {
-        usageError("--origin is upper or lower, not " + printable(text, '\''));
-    }
-    o.origin = text == "upper" ? ConvertOptions::Origin::Upper : ConvertOptions::Origin::Lower;
-}
-
-// --lonlat, or --lonlat=LAT.
-static void lonLatArgument(bool hasLatitude, const std::string &text, ConvertOptions &o)
-{
-    o.lonlat = true;
-    if (hasLatitude) {
-        o.latitude = numberArgument("--lonlat", text);
-        if (!(o.latitude >= -90 && o.latitude <= 90)) {
-            usageError("--lonlat needs a latitude from -90 to 90, not " + printable(text, '\''));
-        }
-        o.latitudeGiven = true;
-    }
-}
-
 struct Arguments {
     std::string input, output = "-";
     ImportRequest request;
@@ -174,63 +108,34 @@ static Arguments parseArguments(int argc, char **argv)
         if (hasValue) {
             value = arg.substr(equals + 1);
             arg.resize(equals);
-        } else if (arg == "-o" || arg == "--output" || arg == "--format" || arg == "--every" ||
-                   arg == "--max" || arg == "--z-factor" || arg == "--spacing" || arg == "--nodata" ||
-                   arg == "--layout" || arg == "--origin" || arg == "--nodata-marker" || arg == "--skip-rows" ||
-                   arg == "--skip-cols") {
+        } else if (arg == "-o" || arg == "--output" || importOptionTakesValue(arg)) {
             if (k + 1 >= argc) {
                 usageError(arg + " needs a value");
             }
             value = argv[++k];
         }
-        if (arg == "--zero-base") {
-            a.request.convert.zeroBase = true;
-        } else if (arg == "-o" || arg == "--output") {
+        if (arg == "-o" || arg == "--output") {
             if (value.empty()) {
                 usageError(arg + " needs a file name, or - for standard output");
             }
             a.output = value;
-        } else if (arg == "--format") {
-            if (!formatNamed(value, &a.request.format)) {
-                usageError("unknown format " + printable(value, '\''));
+            continue;
+        }
+        try {
+            if (!parseImportOption(arg, hasValue, value, a.request)) {
+                usageError("unknown option " + printable(arg, '\''));
             }
-            a.request.formatGiven = true;
-        } else if (arg == "--layout") {
-            if (!arrayLayoutNamed(value, &a.request.layout)) {
-                usageError("--layout is xyz-first or xyz-last, not " + printable(value, '\''));
-            }
-        } else if (arg == "--every") {
-            a.request.convert.every = countArgument(arg, value, 1);
-        } else if (arg == "--max") {
-            a.request.convert.max = countArgument(arg, value, 2);
-        } else if (arg == "--z-factor") {
-            a.request.convert.zFactor = numberArgument(arg, value);
-        } else if (arg == "--spacing") {
-            spacingArgument(value, a.request.convert);
-        } else if (arg == "--nodata") {
-            noDataArgument(value, a.request.convert);
-        } else if (arg == "--nodata-marker") {
-            a.request.convert.marker = numberArgument(arg, value);
-            a.request.convert.markerGiven = true;
-        } else if (arg == "--origin") {
-            originArgument(value, a.request.convert);
-        } else if (arg == "--lonlat") {
-            lonLatArgument(hasValue, value, a.request.convert);
-        } else if (arg == "--center") {
-            a.request.convert.center = true;
-        } else if (arg == "--skip-rows") {
-            a.request.skips.rows = countArgument(arg, value, 0);
-        } else if (arg == "--skip-cols") {
-            a.request.skips.cols = countArgument(arg, value, 0);
-        } else {
-            usageError("unknown option " + printable(arg, '\''));
+        } catch (const Failure &failure) {
+            usageError(failure.what());
         }
     }
     if (!haveInput) {
         usageError("no input: name a FILE, or - for standard input");
     }
-    if (a.request.convert.every > 1 && a.request.convert.max > 0) {
-        usageError("--every and --max both thin the grid out: choose one");
+    try {
+        checkImportRequest(a.request);
+    } catch (const Failure &failure) {
+        usageError(failure.what());
     }
     return a;
 }

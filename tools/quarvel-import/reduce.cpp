@@ -48,11 +48,12 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
     if (count == 0) {
         return;
     }
-    const bool useLowest = o.noData == ConvertOptions::NoData::Min;
-    if (useLowest && lowest == HUGE_VAL) {
+    const bool holes = o.forFigure && !o.noDataGiven;
+    const bool useLowest = !holes && o.noData == ConvertOptions::NoData::Min;
+    if ((useLowest || holes) && lowest == HUGE_VAL) {
         throw Failure(displayName(name) + ": every sample is no-data");
     }
-    const double fill = useLowest ? lowest : o.noDataValue;
+    const double fill = holes ? NAN : useLowest ? lowest : o.noDataValue;
     for (double &v : z) {
         if (isNoData(s, v)) {
             v = fill;
@@ -60,8 +61,9 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
     }
     const std::string kinds = s.hasNoData ? "NaN, infinite or " + formatNumber(s.noData) : "NaN or infinite";
     notes.push_back(displayName(name) + ": " + std::to_string(count) + " of " + std::to_string(z.size()) +
-                    " heights were no-data (" + kinds + "), now " + (useLowest ? "the lowest real height, " : "") +
-                    formatNumber(fill));
+                    " heights were no-data (" + kinds + "), " +
+                    (holes ? std::string("left as holes (--nodata fills them)")
+                           : "now " + std::string(useLowest ? "the lowest real height, " : "") + formatNumber(fill)));
 }
 
 // The coordinates that have values: z, and x and y for x y z data.

@@ -136,6 +136,11 @@ static void placeHeights(Samples &s, const Spacing &l)
     }
     g.xSpread = Spread::perRow;
     g.ySpread = Spread::perColumn;
+    // Labels: the source's column and row indices before thinning out, row
+    // 0 at the north edge when the top line goes north.
+    const double step = double(s.step);
+    g.xTrue = {step * middleX, step / l.dx, ""};
+    g.yTrue = {step * middleY, (s.topLineNorth ? -step : step) / l.dy, ""};
     for (long j = 0; s.topLineNorth && j < g.cols / 2; ++j) {
         std::swap_ranges(g.z.begin() + j * g.rows, g.z.begin() + (j + 1) * g.rows,
                          g.z.begin() + (g.cols - 1 - j) * g.rows);
@@ -206,7 +211,9 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
         l.note += "; heights times " + formatNumber(o.zFactor);
     }
     if (!s.xyz) {
-        warnIfAboveView(s, l, o, zBase, low, high, name, notes);
+        if (!o.forFigure) {
+            warnIfAboveView(s, l, o, zBase, low, high, name, notes);
+        }
         placeHeights(s, l);
     } else if (transposed) {
         transpose(s.grid);
@@ -215,7 +222,10 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
     for (double &z : s.grid.z) {
         z = (z - zBase) * zf;
     }
-    viewNotes(s.grid, s.xyz ? &source : nullptr, o, name, notes);
+    s.grid.zTrue = {zBase * zf, 1, ""};
+    if (!o.forFigure) {
+        viewNotes(s.grid, s.xyz ? &source : nullptr, o, name, notes);
+    }
     s.grid.comment = l.note;
     return std::move(s.grid);
 }

@@ -28,6 +28,7 @@ struct ConvertOptions {
     double dx = 1, dy = 1;
     enum class NoData { Min, Error, Value } noData = NoData::Min;
     double noDataValue = 0;
+    bool noDataGiven = false;  // --nodata said what no-data becomes
     bool markerGiven = false;  // --nodata-marker: the height that means no data
     double marker = 0;
     enum class Origin { Unsaid, Lower, Upper } origin = Origin::Unsaid;  // where line 0 goes
@@ -35,6 +36,9 @@ struct ConvertOptions {
     bool latitudeGiven = false;  // --lonlat=LAT: of a height grid's middle
     double latitude = 0;
     bool center = false;  // x y z data moved to x = y = 0
+    // For a figure: no-data heights stay NaN (holes) unless --nodata is
+    // given, and no hints about how the viewer will show the surface.
+    bool forFigure = false;
 };
 
 // Replaces no-data heights (NaN, infinities and the marker) as the options

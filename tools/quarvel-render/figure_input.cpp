@@ -1,6 +1,8 @@
 #include "quarvel-render/figure_input.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "base/failure.h"
@@ -27,19 +29,139 @@ FigureData figureDataOf(const Mesh &mesh)
     return data;
 }
 
-FigureData readFigureData(const std::string &path)
+static double valueAt(const Values &values, Spread spread, long rows, long r, long c)
+{
+    const long k = spread == Spread::perRow ? r : spread == Spread::perColumn ? c : r + c * rows;
+    return values[static_cast<size_t>(k)];
+}
+
+FigureData figureDataOf(const Grid &grid)
+{
+    FigureData data;
+    data.rows = static_cast<int>(grid.rows);
+    data.cols = static_cast<int>(grid.cols);
+    const size_t count = static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.cols);
+    data.x.reserve(count);
+    data.y.reserve(count);
+    data.z.reserve(count);
+    for (long r = 0; r < grid.rows; ++r) {
+        for (long c = 0; c < grid.cols; ++c) {
+            data.x.push_back(grid.xTrue.of(valueAt(grid.x, grid.xSpread, grid.rows, r, c)));
+            data.y.push_back(grid.yTrue.of(valueAt(grid.y, grid.ySpread, grid.rows, r, c)));
+            data.z.push_back(grid.zTrue.of(valueAt(grid.z, grid.zSpread, grid.rows, r, c)));
+        }
+    }
+    data.xGround = 1.0 / grid.xTrue.scale;
+    data.yGround = 1.0 / grid.yTrue.scale;
+    if (!grid.xTrue.title.empty()) {
+        data.xTitle = grid.xTrue.title;
+    }
+    if (!grid.yTrue.title.empty()) {
+        data.yTitle = grid.yTrue.title;
+    }
+    return data;
+}
+
+bool startsLikeMesh(const std::string &text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') {
+            continue;
+        }
+        int rows = 0, cols = 0, used = 0;
+        return std::sscanf(line.c_str(), " %d * %d %n", &rows, &cols, &used) == 2 &&
+               line.find_first_not_of(" \t\r", static_cast<size_t>(used)) == std::string::npos;
+    }
+    return false;
+}
+
+static bool namedMesh(const std::string &path)
+{
+    return path.size() > 5 && path.compare(path.size() - 5, 5, ".mesh") == 0;
+}
+
+struct CloseFile {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
+
+// Enough of a file's start to hold its first significant line.
+static std::string firstBytes(FILE *stream)
+{
+    std::string head(4096, '\0');
+    head.resize(std::fread(&head[0], 1, head.size(), stream));
+    return head;
+}
+
+static std::string readWhole(FILE *stream, const std::string &path)
+{
+    std::string bytes;
+    char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {
+        bytes.append(chunk, got);
+    }
+    if (std::ferror(stream)) {
+        const int e = errno;
+        throw Failure("cannot read " + displayName(path) + ": " + std::strerror(e));
+    }
+    return bytes;
+}
+
+static FigureData figureOfMesh(FILE *stream, const std::string &path)
 {
     struct Free {
         void operator()(Mesh *m) const { freeMesh(m); }
     };
     float scale = 1.0f;
-    std::unique_ptr<Mesh, Free> mesh(readMeshFile(path, false, &scale));
-    FigureData data = figureDataOf(*mesh);
+    std::unique_ptr<Mesh, Free> mesh(readMeshStream(stream, path, false, &scale));
+    return figureDataOf(*mesh);
+}
+
+// Standard input is held whole (a pipe cannot be read twice) and read
+// from memory; a file is opened and, once its start was looked at, read
+// again from the top.
+static FigureData readEither(const std::string &path, const ImportRequest &request, std::vector<std::string> &notes)
+{
+    std::string bytes;
+    FILE *stream = nullptr;
+    if (path == "-") {
+        bytes = readWhole(stdin, path);
+        stream = fmemopen(&bytes[0], bytes.size(), "rb");
+    } else {
+        stream = std::fopen(path.c_str(), "rb");
+    }
+    if (!stream) {
+        const int e = errno;
+        throw Failure("cannot open " + displayName(path) + ": " + std::strerror(e));
+    }
+    std::unique_ptr<FILE, CloseFile> input(stream);
+    bool mesh = !request.formatGiven && namedMesh(path);
+    if (!request.formatGiven && !mesh) {
+        mesh = startsLikeMesh(path == "-" ? bytes.substr(0, 4096) : firstBytes(stream));
+        if (path != "-" && std::fseek(stream, 0, SEEK_SET) != 0) {
+            const int e = errno;
+            throw Failure("cannot read " + displayName(path) + " twice: " + std::strerror(e));
+        }
+    }
+    if (mesh) {
+        return figureOfMesh(input.release(), path);  // the reader closes it
+    }
+    return figureDataOf(importGrid(stream, path, request, notes));
+}
+
+FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes)
+{
+    request.convert.forFigure = true;
+    FigureData data = readEither(path, request, notes);
     for (size_t i = 0; i < data.z.size(); ++i) {
         if (std::isfinite(data.x[i]) && std::isfinite(data.y[i]) && std::isfinite(data.z[i])) {
             return data;
         }
     }
-    throw Failure((path == "-" ? std::string("standard input") : printable(path)) +
-                  ": no point has a finite x, y and z: nothing to draw");
+    throw Failure(displayName(path) + ": no point has a finite x, y and z: nothing to draw");
 }

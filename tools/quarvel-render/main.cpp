@@ -95,6 +95,14 @@ static void noteCrowdedGrid(const Mesh &mesh, const ViewState &view, const Rende
     }
 }
 
+// What reading the input found worth telling, a line each.
+static void sayNotes(const std::vector<std::string> &notes)
+{
+    for (const std::string &note : notes) {
+        std::fprintf(stderr, "%s: note: %s\n", tool, note.c_str());
+    }
+}
+
 struct CloseOffscreen {
     void operator()(Offscreen *o) const { closeOffscreen(o); }
 };
@@ -111,10 +119,23 @@ static void renderFigure(const RenderOptions &options)
     FigureBox box;
     FigureSurface surface;
     try {
-        data = readFigureData(options.mesh);
-        data.xTitle = options.xTitle;
-        data.yTitle = options.yTitle;
-        data.zTitle = options.zTitle;
+        std::vector<std::string> notes;
+        try {
+            data = readFigureData(options.mesh, options.import, notes);
+        } catch (const Failure &) {
+            sayNotes(notes);
+            throw;
+        }
+        sayNotes(notes);
+        if (options.xTitleGiven) {
+            data.xTitle = options.xTitle;
+        }
+        if (options.yTitleGiven) {
+            data.yTitle = options.yTitle;
+        }
+        if (options.zTitleGiven) {
+            data.zTitle = options.zTitle;
+        }
         box = figureBox(data, style.relief);
         surface = prepareSurface(data, box, style);
     } catch (const std::bad_alloc &) {

@@ -12,11 +12,16 @@
 
 Mesh *readMeshFile(const std::string &path, bool reverse, float *scale)
 {
-    const std::string shown = path == "-" ? "standard input" : printable(path);
     FILE *stream = path == "-" ? stdin : openMeshFile(path.c_str());
     if (!stream) {
         throw Failure("cannot open " + printable(path) + ": " + std::strerror(errno));
     }
+    return readMeshStream(stream, path, reverse, scale);
+}
+
+Mesh *readMeshStream(FILE *stream, const std::string &path, bool reverse, float *scale)
+{
+    const std::string shown = path == "-" ? "standard input" : printable(path);
     PreparationWhileReading preparation;
     const ReadWatcher watcher = prepareWhileReading(preparation, reverse);
     Mesh *mesh;

@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "common/fail.h"
+#include "base/failure.h"
 #include "common/quote.h"
+#include "import_options.h"
 #include "figure/colour_map.h"
 #include "quarvel-render/offscreen.h"
 #include "ui/view_motion.h"
@@ -17,7 +19,7 @@ static const char tool[] = "quarvel-render";
 
 static const char usage[] =
     "Usage: quarvel-render [OPTIONS] MESH|- OUT...\n"
-    "       quarvel-render --figure [FIGURE OPTIONS] MESH|- OUT...\n"
+    "       quarvel-render --figure [FIGURE OPTIONS] [IMPORT OPTIONS] INPUT|- OUT...\n"
     "\n"
     "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
@@ -49,7 +51,15 @@ static const char usage[] =
     "  --xlabel TEXT, --ylabel TEXT, --zlabel TEXT\n"
     "                  axis titles (default x, y, z; the colour bar shows z's)\n"
     "  --turntable N   with --figure: N frames, the bearing turning 360/N degrees\n"
-    "                  each\n";
+    "                  each\n"
+    "\n"
+    "A figure's INPUT is mesh text or any file quarvel-import reads, with its\n"
+    "options (--format, --every, --max, --z-factor, --zero-base, --spacing,\n"
+    "--nodata, --nodata-marker, --origin, --lonlat, --center, --layout,\n"
+    "--skip-rows, --skip-cols; see quarvel-import --help).  The axes show the\n"
+    "source's values: column and row indices of a matrix or image (row 0 of an\n"
+    "image at the top), degrees with --lonlat.  No-data heights are holes\n"
+    "unless --nodata is given.\n";
 
 // The command characters that change the picture; save and quit mean
 // nothing here.  xdotool's names are accepted too, for old snapshot scripts.
@@ -210,12 +220,36 @@ static bool parseFigureOption(const std::string &arg, int &i, int argc, char **a
         o.style.title = lineOfText(arg, argumentOf(i, argc, argv));
     } else if (arg == "--xlabel") {
         o.xTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.xTitleGiven = true;
     } else if (arg == "--ylabel") {
         o.yTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.yTitleGiven = true;
     } else if (arg == "--zlabel") {
         o.zTitle = lineOfText(arg, argumentOf(i, argc, argv));
+        o.zTitleGiven = true;
     } else {
         return false;
+    }
+    return true;
+}
+
+// One of quarvel-import's options, taken as it takes them (--every N or
+// --every=N); false for any other.  *name is the option's name.
+static bool parseImport(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o,
+                        std::string *name)
+{
+    const size_t equals = arg.find('=');
+    *name = arg.substr(0, equals);
+    if (!isImportOption(*name)) {
+        return false;
+    }
+    const bool takesValue = importOptionTakesValue(*name);
+    const bool hasValue = equals != std::string::npos;
+    const std::string value = hasValue ? arg.substr(equals + 1) : takesValue ? argumentOf(i, argc, argv) : "";
+    try {
+        parseImportOption(*name, hasValue || takesValue, value, o.import);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
     }
     return true;
 }
@@ -236,6 +270,11 @@ static void checkFigure(RenderOptions &o, bool sizeGiven, bool keysGiven)
     }
     o.style.width = o.width;
     o.style.height = o.height;
+    try {
+        checkImportRequest(o.import);
+    } catch (const Failure &failure) {
+        fail(tool, failure.what());
+    }
 }
 
 RenderOptions parseRenderOptions(int argc, char **argv)
@@ -249,6 +288,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     std::string figureOption;  // the first option given that only a figure takes
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string importName;
         if (optionsEnded || arg == "-" || arg[0] != '-') {
             positional.push_back(arg);
         } else if (arg == "--") {
@@ -272,6 +312,10 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (parseFigureOption(arg, i, argc, argv, o)) {
             if (figureOption.empty()) {
                 figureOption = arg;
+            }
+        } else if (parseImport(arg, i, argc, argv, o, &importName)) {
+            if (figureOption.empty()) {
+                figureOption = importName;
             }
         } else if (arg == "--turntable") {
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "figure/figure_data.h"
+#include "import.h"
 
 // One key as the viewer gets it: a command character, or an arrow key.
 struct Key {
@@ -24,7 +25,12 @@ struct RenderOptions {
     // --figure: a picture for a report instead of the viewer's.
     bool figure = false;
     FigureStyle style;  // its size is width x height
-    std::string xTitle = "x", yTitle = "y", zTitle = "z";
+    // --xlabel and the like; unset, the data's own (x, y, z, or longitude
+    // and latitude).
+    bool xTitleGiven = false, yTitleGiven = false, zTitleGiven = false;
+    std::string xTitle, yTitle, zTitle;
+    // How the input is read: quarvel-import's options.
+    ImportRequest import;
 };
 
 // Parses argv; prints the usage for --help (exit 0) and ends the program
