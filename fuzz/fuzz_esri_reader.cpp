@@ -20,7 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     head.resize(std::fread(&head[0], 1, head.size(), stream.get()));
     oneLineOrSurface([&] {
         Samples s = readEsri(stream.get(), head, "fuzz.asc");
-        fillNoData(s, ConvertOptions(), "fuzz.asc");
         checkAndWrite(s);
     });
     return 0;
