@@ -24,6 +24,7 @@
 #include "figure/ticks.h"
 #include "import_options.h"
 #include "quarvel-render/figure_input.h"
+#include "quarvel-render/figure_relief.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
 #include "scene/view_state.h"
@@ -413,5 +414,53 @@ TEST(FigureInput, PlacedSamplesInMapCoordinates)
             EXPECT_NEAR(d.xGround, 111320 * std::cos(c.latitude * M_PI / 180), 1e-6) << c.what;
             EXPECT_NEAR(d.yGround, 110574, 1e-6) << c.what;
         }
+    }
+}
+
+// rows x cols points of (u, v) -> (x, y, z) over u, v in [0, 2 pi].
+static FigureData surfaceOf(int rows, int cols, double (*x)(double, double), double (*y)(double, double),
+                            double (*z)(double, double))
+{
+    FigureData d;
+    d.rows = rows;
+    d.cols = cols;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const double u = 2 * M_PI * r / (rows - 1), v = 2 * M_PI * c / (cols - 1);
+            d.x.push_back(x(u, v));
+            d.y.push_back(y(u, v));
+            d.z.push_back(z(u, v));
+        }
+    }
+    return d;
+}
+
+// A solid (a surface that folds over itself) keeps its true proportions;
+// a map keeps the readable 4:4:3 box, as does a solid in degrees.
+TEST(FigureRelief, SolidsInTrueProportions)
+{
+    auto tx = [](double u, double v) { return std::cos(u) * (1 + 0.4 * std::cos(v)); };
+    auto ty = [](double u, double v) { return std::sin(u) * (1 + 0.4 * std::cos(v)); };
+    auto tz = [](double, double v) { return 0.4 * std::sin(v); };
+    auto hz = [](double u, double v) { return std::sin(u) * std::cos(v); };
+    struct Case {
+        const char *what;
+        FigureData data;
+        double xGround;
+        bool folds, solid;
+    } cases[] = {
+        {"torus", surfaceOf(40, 20, tx, ty, tz), 1, true, true},
+        {"torus in degrees", surfaceOf(40, 20, tx, ty, tz), 80000, true, false},
+        {"height field", surfaceOf(40, 20, [](double u, double) { return u; }, [](double, double v) { return v; }, hz),
+         1, false, false},
+    };
+    for (Case &c : cases) {
+        c.data.xGround = c.xGround;
+        const FigureBox first = figureBox(c.data, 1.0);
+        const FigureBox box = figureBox(c.data, trueRelief(c.data, first));
+        const double height = box.half[2] / box.half[0];
+        const double truth = (box.high[2] - box.low[2]) / (box.high[0] - box.low[0]);
+        EXPECT_EQ(foldsOver(c.data), c.folds) << c.what;
+        EXPECT_NEAR(height, c.solid ? truth : heightShare / box.half[0], 1e-9) << c.what;
     }
 }
