@@ -6,9 +6,17 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <geotiff/geotiff.h>
+#include <geotiff/geovalues.h>
+#include <geotiff/xtiffio.h>
+#include <unistd.h>
 
 #include "figure/box.h"
 #include "figure/layout.h"
@@ -16,6 +24,7 @@
 #include "figure/ticks.h"
 #include "import_options.h"
 #include "quarvel-render/figure_input.h"
+#include "quarvel-render/figure_relief.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
 #include "scene/view_state.h"
@@ -306,4 +315,152 @@ TEST(FigureInput, ImageRowsCountDownTheMap)
     }
     ASSERT_NE(zero, nullptr);
     EXPECT_LT(zero->y, ten->y - 50);  // picture y runs down
+}
+
+// A 3 x 2 GeoTIFF of heights 1 to 6, top row first, with the given tags.
+static std::string geoTiff(const std::function<void(TIFF *, GTIF *)> &tags)
+{
+    const std::string path = testing::TempDir() + "figure_test." + std::to_string(getpid()) + ".tif";
+    TIFF *tif = XTIFFOpen(path.c_str(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 3u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2u);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(1));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(16));
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    GTIF *geo = GTIFNew(tif);
+    tags(tif, geo);
+    GTIFWriteKeys(geo);
+    GTIFFree(geo);
+    for (uint16_t row = 0; row < 2; ++row) {
+        uint16_t values[3] = {uint16_t(3 * row + 1), uint16_t(3 * row + 2), uint16_t(3 * row + 3)};
+        TIFFWriteScanline(tif, values, row, 0);
+    }
+    XTIFFClose(tif);
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    std::remove(path.c_str());
+    return bytes;
+}
+
+// Pixel size 0.5 x 0.25 degrees (or unit), tie point (I, J) -> (X, Y).
+static std::function<void(TIFF *, GTIF *)> placed(double i, double j, double x, double y, bool point,
+                                                  int unit = 0)
+{
+    return [=](TIFF *tif, GTIF *geo) {
+        double scales[3] = {0.5, 0.25, 0}, tie[6] = {i, j, 0, x, y, 0};
+        TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, 3, scales);
+        TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, 6, tie);
+        GTIFKeySet(geo, GTModelTypeGeoKey, TYPE_SHORT, 1, unit ? ModelTypeProjected : ModelTypeGeographic);
+        if (unit) {
+            GTIFKeySet(geo, ProjLinearUnitsGeoKey, TYPE_SHORT, 1, unit);
+        } else {
+            GTIFKeySet(geo, GeographicTypeGeoKey, TYPE_SHORT, 1, GCS_WGS_84);
+        }
+        if (point) {
+            GTIFKeySet(geo, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsPoint);
+        }
+    };
+}
+
+// A GeoTIFF's or ESRI grid's samples are labelled where the file puts
+// their centres, in degrees or the map's unit, after --every and --max.
+TEST(FigureInput, PlacedSamplesInMapCoordinates)
+{
+    struct Case {
+        const char *what;
+        std::string bytes;
+        const char *name;
+        std::vector<std::pair<std::string, std::string>> options;
+        double z, x, y;  // the point of height z
+        const char *xTitle, *yTitle;
+        double latitude;  // for the ground scale of degrees; else metres
+    };
+    const std::string esri = "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 45\ncellsize 0.5\n1 2 3\n4 5 6\n";
+    std::string esri4 = "ncols 4\nnrows 4\nxllcenter 10\nyllcenter 45\ncellsize 0.5\n";
+    for (int k = 1; k <= 16; ++k) {
+        esri4 += std::to_string(k) + (k % 4 ? " " : "\n");
+    }
+    const Case cases[] = {
+        {"degrees: the corner tied", geoTiff(placed(0, 0, 10, 46, false)), "d.tif", {}, 1, 10.25, 45.875,
+         "longitude (°)", "latitude (°)", 45.75},
+        {"degrees, bottom right", geoTiff(placed(0, 0, 10, 46, false)), "d.tif", {}, 6, 11.25, 45.625,
+         "longitude (°)", "latitude (°)", 45.75},
+        {"PixelIsPoint: the centre tied", geoTiff(placed(0, 0, 10, 46, true)), "d.tif", {}, 1, 10, 46,
+         "longitude (°)", "latitude (°)", 45.875},
+        {"tie point inside", geoTiff(placed(1, 1, 10, 46, false)), "d.tif", {}, 1, 9.75, 46.125,
+         "longitude (°)", "latitude (°)", 46},
+        {"metres", geoTiff(placed(0, 0, 500000, 4100000, false, Linear_Meter)), "m.tif", {}, 5, 500000.75,
+         4099999.625, "x (m)", "y (m)", 0},
+        {"feet stay feet", geoTiff(placed(0, 0, 1000, 2000, false, Linear_Foot)), "f.tif", {}, 1, 1000.25,
+         1999.875, "x (ft)", "y (ft)", 0},
+        {"ESRI corner", esri, "g.asc", {}, 4, 10.25, 45.25, "x", "y", 0},
+        {"ESRI --lonlat", esri, "g.asc", {{"--lonlat", ""}}, 3, 11.25, 45.75, "longitude (°)", "latitude (°)",
+         45.5},
+        {"ESRI centre, --every 3", esri4, "g.asc", {{"--every", "3"}}, 16, 11.5, 45, "x", "y", 0},
+        {"ESRI centre, --max 2: block middles", esri4, "g.asc", {{"--max", "2"}}, 3.5, 10.25, 46.25, "x", "y", 0},
+    };
+    for (const Case &c : cases) {
+        const FigureData d = imported(c.bytes, c.name, c.options);
+        size_t i = 0;
+        while (i < d.z.size() && std::fabs(d.z[i] - c.z) > 1e-9) {
+            ++i;
+        }
+        ASSERT_LT(i, d.z.size()) << c.what;
+        EXPECT_NEAR(d.x[i], c.x, 1e-9) << c.what;
+        EXPECT_NEAR(d.y[i], c.y, 1e-9) << c.what;
+        EXPECT_EQ(d.xTitle, c.xTitle) << c.what;
+        EXPECT_EQ(d.yTitle, c.yTitle) << c.what;
+        if (c.latitude != 0) {
+            EXPECT_NEAR(d.xGround, 111320 * std::cos(c.latitude * M_PI / 180), 1e-6) << c.what;
+            EXPECT_NEAR(d.yGround, 110574, 1e-6) << c.what;
+        }
+    }
+}
+
+// rows x cols points of (u, v) -> (x, y, z) over u, v in [0, 2 pi].
+static FigureData surfaceOf(int rows, int cols, double (*x)(double, double), double (*y)(double, double),
+                            double (*z)(double, double))
+{
+    FigureData d;
+    d.rows = rows;
+    d.cols = cols;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const double u = 2 * M_PI * r / (rows - 1), v = 2 * M_PI * c / (cols - 1);
+            d.x.push_back(x(u, v));
+            d.y.push_back(y(u, v));
+            d.z.push_back(z(u, v));
+        }
+    }
+    return d;
+}
+
+// A solid (a surface that folds over itself) keeps its true proportions;
+// a map keeps the readable 4:4:3 box, as does a solid in degrees.
+TEST(FigureRelief, SolidsInTrueProportions)
+{
+    auto tx = [](double u, double v) { return std::cos(u) * (1 + 0.4 * std::cos(v)); };
+    auto ty = [](double u, double v) { return std::sin(u) * (1 + 0.4 * std::cos(v)); };
+    auto tz = [](double, double v) { return 0.4 * std::sin(v); };
+    auto hz = [](double u, double v) { return std::sin(u) * std::cos(v); };
+    struct Case {
+        const char *what;
+        FigureData data;
+        double xGround;
+        bool folds, solid;
+    } cases[] = {
+        {"torus", surfaceOf(40, 20, tx, ty, tz), 1, true, true},
+        {"torus in degrees", surfaceOf(40, 20, tx, ty, tz), 80000, true, false},
+        {"height field", surfaceOf(40, 20, [](double u, double) { return u; }, [](double, double v) { return v; }, hz),
+         1, false, false},
+    };
+    for (Case &c : cases) {
+        c.data.xGround = c.xGround;
+        const FigureBox first = figureBox(c.data, 1.0);
+        const FigureBox box = figureBox(c.data, trueRelief(c.data, first));
+        const double height = box.half[2] / box.half[0];
+        const double truth = (box.high[2] - box.low[2]) / (box.high[0] - box.low[0]);
+        EXPECT_EQ(foldsOver(c.data), c.folds) << c.what;
+        EXPECT_NEAR(height, c.solid ? truth : heightShare / box.half[0], 1e-9) << c.what;
+    }
 }

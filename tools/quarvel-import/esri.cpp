@@ -300,5 +300,10 @@ Samples readEsri(FILE *stream, const std::string &head, const std::string &name)
     const double rowsAbove = h.at[YllCenter] ? double(rows - 1) / 2.0 : double(rows) / 2.0;
     s.hasMiddleY = true;
     s.middleY = h.value[h.at[YllCenter] ? YllCenter : YllCorner] + rowsAbove * s.dy;
+    // Labels: cell centres, the first line the northernmost row.
+    s.xAt0 = h.at[XllCenter] ? h.value[XllCenter] : h.value[XllCorner] + s.dx / 2;
+    s.xPerSample = s.dx;
+    s.yAt0 = s.middleY + double(rows - 1) / 2.0 * s.dy;
+    s.yPerLine = -s.dy;
     return s;
 }

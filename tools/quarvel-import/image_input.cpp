@@ -37,5 +37,13 @@ Samples rasterSamples(Raster &&raster)
         }
     }
     s.spacingInMetres = s.spacingKnown;
+    if (raster.placed && s.spacingKnown) {
+        s.xAt0 = raster.x0;
+        s.xPerSample = raster.xStep;
+        s.yAt0 = raster.y0;
+        s.yPerLine = raster.yStep;
+        s.xTitle = raster.degrees ? "longitude (°)" : "x (" + raster.unit + ")";
+        s.yTitle = raster.degrees ? "latitude (°)" : "y (" + raster.unit + ")";
+    }
     return s;
 }

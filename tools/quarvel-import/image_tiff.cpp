@@ -401,6 +401,28 @@ static void addNote(Raster &r, const std::string &note)
     }
 }
 
+// The short name of a projection's linear unit given in metres, or "".
+static std::string lengthName(double unit)
+{
+    return unit == 1                                 ? "m"
+           : std::fabs(unit - 0.3048) < 1e-12         ? "ft"
+           : std::fabs(unit - 1200.0 / 3937.0) < 1e-12 ? "US ft"
+                                                      : "";
+}
+
+// The tie point (I, J) -> (X, Y) and the pixel size place every pixel:
+// raster (0, 0) is the top-left pixel's corner (PixelIsArea) or centre
+// (PixelIsPoint).  The file's coordinates times k.
+static void placePixels(Raster &r, const double *scale, const double *tie, bool pointPixels, double k)
+{
+    const double toCentre = pointPixels ? 0 : 0.5;
+    r.x0 = (tie[3] + (toCentre - tie[0]) * scale[0]) * k;
+    r.y0 = (tie[4] - (toCentre - tie[1]) * scale[1]) * k;
+    r.xStep = scale[0] * k;
+    r.yStep = -scale[1] * k;
+    r.placed = std::isfinite(r.x0) && std::isfinite(r.y0) && std::isfinite(r.xStep) && std::isfinite(r.yStep);
+}
+
 // Spacing from ModelPixelScale, in metres or degrees per the GeoTIFF keys.
 // Units or a coordinate system that PROJ does not know leave the spacing
 // unknown, with a note, rather than taken as metres.
@@ -436,6 +458,8 @@ static void readSpacing(TIFF *tif, Raster &r)
     std::string unknown = !known || unitsKnown(geo, proj.get(), projected) ? ""
                           : projected ? "the projected units (or EPSG code) are unknown"
                                       : "the angular units (or EPSG code) are unknown";
+    unsigned short rasterType = RasterPixelIsArea;
+    GTIFKeyGetSHORT(geo, GTRasterTypeGeoKey, &rasterType, 0, 1);
     GTIFFree(geo);
     if (!known) {
         return;
@@ -444,21 +468,33 @@ static void readSpacing(TIFF *tif, Raster &r)
         addNote(r, unknown);
         return;
     }
+    const bool hasTie = TIFFGetField(tif, TIFFTAG_GEOTIEPOINTS, &count, &tie) && count >= 6;
+    // Labels in the file's own unit when it has a short name, else in
+    // metres; in degrees for a geographic model.
+    double k = 0;
     if (projected && defn.UOMLengthInMeters > 0) {
         r.dx = scale[0] * defn.UOMLengthInMeters;
         r.dy = scale[1] * defn.UOMLengthInMeters;
         r.spacingKnown = true;
-    } else if (defn.Model == ModelTypeGeographic && defn.UOMAngleInDegrees > 0 &&
-               TIFFGetField(tif, TIFFTAG_GEOTIEPOINTS, &count, &tie) && count >= 6) {
-        // Tie point (I, J, K) -> (X, Y, Z): row J lies at latitude Y.
-        double degree = defn.UOMAngleInDegrees;
-        double latitude = (tie[4] - (double(r.height) / 2.0 - tie[1]) * scale[1]) * degree;
+        r.unit = lengthName(defn.UOMLengthInMeters);
+        k = r.unit.empty() ? defn.UOMLengthInMeters : 1;
+        r.unit = r.unit.empty() ? "m" : r.unit;
+    } else if (defn.Model == ModelTypeGeographic && defn.UOMAngleInDegrees > 0) {
+        k = defn.UOMAngleInDegrees;
+    }
+    if (k > 0 && hasTie) {
+        placePixels(r, scale, tie, rasterType == RasterPixelIsPoint, k);
+    }
+    if (!projected && r.placed) {
+        const double latitude = r.y0 + r.yStep * double(r.height - 1) / 2.0;
         if (std::fabs(latitude) <= 90) {
-            r.dx = scale[0] * degree;
-            r.dy = scale[1] * degree;
+            r.dx = r.xStep;
+            r.dy = -r.yStep;
             r.degrees = true;
             r.latitude = latitude;
             r.spacingKnown = true;
+        } else {
+            r.placed = false;
         }
     }
 }

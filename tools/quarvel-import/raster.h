@@ -27,6 +27,14 @@ struct Raster {
     bool degrees = false;   // dx, dy in degrees of longitude and latitude
     double latitude = 0;    // of the image's centre, when degrees is set
 
+    // Where the file places the pixels (a GeoTIFF's tie point and pixel
+    // size): the map coordinates of the centre of the top-left pixel and
+    // the step to the next pixel right (x) and down (y, negative when the
+    // rows run south), in degrees or in the projection's unit.
+    bool placed = false;
+    double x0 = 0, y0 = 0, xStep = 1, yStep = -1;
+    std::string unit;  // "m", "ft", ... for a projected map, "" for degrees
+
     // Something the file says that was not used, for a note to the user.
     std::string note;
 };

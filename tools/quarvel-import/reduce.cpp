@@ -120,6 +120,7 @@ static double blockMean(const Samples &s, long r0, long r1, long c0, long c1, in
 static Samples averageBlocks(Samples &s, long b)
 {
     Samples out = reducedShape(s, (s.lines() + b - 1) / b, (s.perLine() + b - 1) / b, b);
+    out.firstKept = s.firstKept + double(s.step) * double(b - 1) / 2.0;
     for (long r = 0; r < out.lines(); ++r) {
         for (long c = 0; c < out.perLine(); ++c) {
             for (int k = firstCoordinate(s); k < 3; ++k) {

@@ -42,9 +42,17 @@ struct Samples {
     // --lonlat.
     bool hasMiddleY = false;
     double middleY = 0;
+    // Heights only: the true x of sample c of a line and the true y of line
+    // r, for labels: xAt0 + c * xPerSample and yAt0 + r * yPerLine (indices
+    // unless the file places its samples, as a GeoTIFF or ESRI grid does),
+    // with the axes' titles when not x and y.
+    double xAt0 = 0, xPerSample = 1, yAt0 = 0, yPerLine = 1;
+    std::string xTitle, yTitle;
     // Source samples from one kept sample to the next, after --every or
     // --max: spacings given for the source grow by this factor.
     long step = 1;
+    // The source index of kept sample 0: a block's middle after --max.
+    double firstKept = 0;
     // A height that means "no data" (non-finite heights are no-data too):
     // from the file, or --nodata-marker.
     bool hasNoData = false;

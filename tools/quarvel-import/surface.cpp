@@ -64,12 +64,16 @@ struct Spacing {
     std::string note;
 };
 
-static Spacing heightSpacing(const Samples &s, const ConvertOptions &o, const std::string &name)
+static Spacing heightSpacing(Samples &s, const ConvertOptions &o, const std::string &name)
 {
     Spacing l;
     std::string how;
     if (o.lonlat) {
         how = degreeSpacing(s, o, name, &l.dx, &l.dy);
+        if (s.hasMiddleY) {  // the file places its samples in degrees
+            s.xTitle = "longitude (°)";
+            s.yTitle = "latitude (°)";
+        }
         l.dx *= double(s.step);
         l.dy *= double(s.step);
     } else if (o.spacingGiven) {
@@ -136,11 +140,12 @@ static void placeHeights(Samples &s, const Spacing &l)
     }
     g.xSpread = Spread::perRow;
     g.ySpread = Spread::perColumn;
-    // Labels: the source's column and row indices before thinning out, row
-    // 0 at the north edge when the top line goes north.
-    const double step = double(s.step);
-    g.xTrue = {step * middleX, step / l.dx, ""};
-    g.yTrue = {step * middleY, (s.topLineNorth ? -step : step) / l.dy, ""};
+    // Labels: where the source puts its samples before thinning out (their
+    // indices unless the file places them), line 0 at the north edge when
+    // the top line goes north.
+    const double step = double(s.step), lineStep = s.topLineNorth ? -step : step;
+    g.xTrue = {s.xAt0 + s.xPerSample * (s.firstKept + step * middleX), s.xPerSample * step / l.dx, s.xTitle};
+    g.yTrue = {s.yAt0 + s.yPerLine * (s.firstKept + step * middleY), s.yPerLine * lineStep / l.dy, s.yTitle};
     for (long j = 0; s.topLineNorth && j < g.cols / 2; ++j) {
         std::swap_ranges(g.z.begin() + j * g.rows, g.z.begin() + (j + 1) * g.rows,
                          g.z.begin() + (g.cols - 1 - j) * g.rows);

@@ -23,6 +23,7 @@
 #include "figure/layout.h"
 #include "figure/surface.h"
 #include "quarvel-render/figure_input.h"
+#include "quarvel-render/figure_relief.h"
 #include "quarvel-render/grid_density.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
@@ -137,6 +138,9 @@ static void renderFigure(const RenderOptions &options)
             data.zTitle = options.zTitle;
         }
         box = figureBox(data, style.relief);
+        if (!options.reliefGiven) {
+            box = figureBox(data, trueRelief(data, box));
+        }
         surface = prepareSurface(data, box, style);
     } catch (const std::bad_alloc &) {
         throw Failure("not enough memory to draw the figure");

@@ -42,7 +42,7 @@ static const char usage[] =
     "                  elevation (-90 to 90); top: the map view, north up\n"
     "                  (default 202.5,30: from the south-south-west)\n"
     "  --relief F      the box's height times F (default 1: three quarters of its\n"
-    "                  width)\n"
+    "                  width; a solid such as a torus keeps its proportions)\n"
     "  --colormap NAME viridis (default), gray, diverging (blue, white at 0, red)\n"
     "                  or earth (sea colours below 0, land colours from 0 up)\n"
     "  --range MIN:MAX heights the colours spread over (default: the data's)\n"
@@ -207,6 +207,7 @@ static bool parseFigureOption(const std::string &arg, int &i, int argc, char **a
         parseView(argumentOf(i, argc, argv), o.style);
     } else if (arg == "--relief") {
         parseRelief(argumentOf(i, argc, argv), o.style);
+        o.reliefGiven = true;
     } else if (arg == "--colormap") {
         const char *name = argumentOf(i, argc, argv);
         if (!colourMapNamed(name, o.style.colourMap)) {

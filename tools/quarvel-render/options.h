@@ -25,6 +25,7 @@ struct RenderOptions {
     // --figure: a picture for a report instead of the viewer's.
     bool figure = false;
     FigureStyle style;  // its size is width x height
+    bool reliefGiven = false;  // else a solid keeps its true proportions
     // --xlabel and the like; unset, the data's own (x, y, z, or longitude
     // and latitude).
     bool xTitleGiven = false, yTitleGiven = false, zTitleGiven = false;

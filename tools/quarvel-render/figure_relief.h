@@ -1,0 +1,13 @@
+// The box's height for a surface that is a solid rather than a map.
+#pragma once
+
+#include "figure/box.h"
+#include "figure/figure_data.h"
+
+// Whether the surface folds over itself seen from above (a torus, a
+// sphere): x, y and z are then lengths in one unit, not a map with heights.
+bool foldsOver(const FigureData &data);
+
+// The --relief that shows such a surface in its true proportions in box
+// (made with relief 1), within --relief's bounds; 1 for anything else.
+double trueRelief(const FigureData &data, const FigureBox &box);
