@@ -17,6 +17,7 @@ packages=(
   xvfb xauth xdotool x11-utils apitrace imagemagick
   clang libclang-rt-14-dev
   libmuparser-dev libtiff-dev libgeotiff-dev libproj-dev python3-numpy time
+  pybind11-dev python3-pybind11 python3-pytest python3-pandas
 )
 
 missing=()

@@ -99,7 +99,12 @@ Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &requ
     Format format = request.formatGiven ? request.format : detectFormat(name, head);
     Format found = format;
     Samples samples = readSamples(stream, name, format, head, request.layout, request.skips, &found, notes);
+    return importSamples(std::move(samples), name, found, request, notes);
+}
 
+Grid importSamples(Samples &&samples, const std::string &name, Format found, const ImportRequest &request,
+                   std::vector<std::string> &notes)
+{
     const ConvertOptions &options = request.convert;
     fillNoData(samples, options, name, notes);
     const long lines = samples.lines(), perLine = samples.perLine();

@@ -26,3 +26,8 @@ struct ImportRequest {
 // as it is found, so the notes said before a Failure are there too.
 Grid importGrid(FILE *stream, const std::string &name, const ImportRequest &request,
                 std::vector<std::string> &notes);
+
+// The same from samples already in memory (a binding's arrays, as readNpy
+// would give them), found being the format named in the comment.
+Grid importSamples(Samples &&samples, const std::string &name, Format found, const ImportRequest &request,
+                   std::vector<std::string> &notes);

@@ -158,9 +158,15 @@ FigureData readFigureData(const std::string &path, ImportRequest request, std::v
 {
     request.convert.forFigure = true;
     FigureData data = readEither(path, request, notes);
+    checkFigureData(data, path);
+    return data;
+}
+
+void checkFigureData(const FigureData &data, const std::string &path)
+{
     for (size_t i = 0; i < data.z.size(); ++i) {
         if (std::isfinite(data.x[i]) && std::isfinite(data.y[i]) && std::isfinite(data.z[i])) {
-            return data;
+            return;
         }
     }
     throw Failure(displayName(path) + ": no point has a finite x, y and z: nothing to draw");

@@ -28,3 +28,7 @@ bool startsLikeMesh(const std::string &text);
 // goes to notes.  Throws a Failure naming the file when it cannot be
 // read or no point has data.
 FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes);
+
+// Throws the Failure readFigureData does when no point of data, read from
+// path, has a finite x, y and z.
+void checkFigureData(const FigureData &data, const std::string &path);

@@ -23,37 +23,16 @@
 #include "figure/layout.h"
 #include "figure/surface.h"
 #include "quarvel-render/figure_input.h"
-#include "quarvel-render/figure_relief.h"
 #include "quarvel-render/grid_density.h"
 #include "quarvel-render/image_files.h"
 #include "quarvel-render/mesh_input.h"
 #include "quarvel-render/offscreen.h"
 #include "quarvel-render/options.h"
 #include "quarvel-render/output_kind.h"
+#include "quarvel-render/picture.h"
 #include "quarvel-render/turntable.h"
-#include "ui/commands.h"
-#include "ui/view_motion.h"
 
 static const char tool[] = "quarvel-render";
-
-// Applies the keys as the viewer does, one frame after each.  Returns the
-// shading of the last of those frames that drew the surface: wire-frame
-// lines keep the shade model a shaded frame left behind.
-static bool applyKeys(const std::vector<Key> &keys, ViewState &view, Mesh &mesh)
-{
-    bool smooth = view.smoothShading != 0;  // the viewer's first frame
-    for (const Key &key : keys) {
-        if (key.arrow) {
-            turnCamera(view, key.code);
-        } else {
-            applyCommand(view, &mesh, key.code);
-        }
-        if (!view.wireFrame) {
-            smooth = view.smoothShading != 0;
-        }
-    }
-    return smooth;
-}
 
 static void writeStill(const Output &out, const Frame &frame)
 {
@@ -117,46 +96,30 @@ static void renderFigure(const RenderOptions &options)
     }
     const FigureStyle &style = options.style;
     FigureData data;
-    FigureBox box;
-    FigureSurface surface;
+    std::vector<std::string> notes;
     try {
-        std::vector<std::string> notes;
-        try {
-            data = readFigureData(options.mesh, options.import, notes);
-        } catch (const Failure &) {
-            sayNotes(notes);
-            throw;
-        }
+        data = readFigureData(options.mesh, options.import, notes);
+    } catch (const Failure &) {
         sayNotes(notes);
-        if (options.xTitleGiven) {
-            data.xTitle = options.xTitle;
-        }
-        if (options.yTitleGiven) {
-            data.yTitle = options.yTitle;
-        }
-        if (options.zTitleGiven) {
-            data.zTitle = options.zTitle;
-        }
-        box = figureBox(data, style.relief);
-        if (!options.reliefGiven) {
-            box = figureBox(data, trueRelief(data, box));
-        }
-        surface = prepareSurface(data, box, style);
+        throw;
     } catch (const std::bad_alloc &) {
         throw Failure("not enough memory to draw the figure");
     }
+    sayNotes(notes);
+    const PreparedFigure figure = prepareFigure(std::move(data), options);
     std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
     Frame frame;
     if (options.turntableFrames > 0) {
         const int frames = options.turntableFrames;
-        const double scale = turntableScale(box, data, style, frames);
+        const double scale = turntableScale(figure.box, figure.data, style, frames);
         writeTurntable(tool, options.outputs[0], options, frames, [&](int i, Frame &f) {
             const double azimuth = style.azimuth + 360.0 * i / frames;
-            drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, azimuth, scale), style, f);
+            drawFigureFrame(*offscreen, figure.surface, layoutFigure(figure.box, figure.data, style, azimuth, scale),
+                            style, f);
         });
         return;
     }
-    drawFigureFrame(*offscreen, surface, layoutFigure(box, data, style, style.azimuth), style, frame);
+    drawFigure(*offscreen, figure, style, frame);
     writeStills(options.outputs, frame);
 }
 
@@ -171,13 +134,13 @@ static void render(const RenderOptions &options)
     for (const std::string &path : options.outputs) {
         outputKind(path, options.turntableFrames > 0);
     }
-    ViewState view = initialViewState;
-    view.reverseSurface = options.reverse ? 1 : 0;
     struct Free {
         void operator()(Mesh *m) const { freeMesh(m); }
     };
-    std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &view.scale));
-    const bool smoothBefore = applyKeys(options.keys, view, *mesh);
+    float scale = 1.0f;
+    std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &scale));
+    bool smoothBefore = false;
+    const ViewState view = viewerView(options, scale, *mesh, smoothBefore);
     noteCrowdedGrid(*mesh, view, options);
     std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(options.width, options.height));
     if (options.turntableFrames > 0) {

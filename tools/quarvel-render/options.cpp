@@ -42,7 +42,7 @@ static const char usage[] =
     "                  elevation (-90 to 90); top: the map view, north up\n"
     "                  (default 202.5,30: from the south-south-west)\n"
     "  --relief F      the box's height times F (default 1: three quarters of its\n"
-    "                  width; a solid such as a torus keeps its proportions)\n"
+    "                  width)\n"
     "  --colormap NAME viridis (default), gray, diverging (blue, white at 0, red)\n"
     "                  or earth (sea colours below 0, land colours from 0 up)\n"
     "  --range MIN:MAX heights the colours spread over (default: the data's)\n"
@@ -60,41 +60,6 @@ static const char usage[] =
     "source's values: column and row indices of a matrix or image (row 0 of an\n"
     "image at the top), degrees with --lonlat.  No-data heights are holes\n"
     "unless --nodata is given.\n";
-
-// The command characters that change the picture; save and quit mean
-// nothing here.  xdotool's names are accepted too, for old snapshot scripts.
-static const char commandKeys[] = "*/+-;zZud12Cacfswgr";
-static const struct { const char *name; Key key; } keyNames[] = {
-    {"Up", {true, arrowKeyUp}},       {"Down", {true, arrowKeyDown}},
-    {"Left", {true, arrowKeyLeft}},   {"Right", {true, arrowKeyRight}},
-    {"asterisk", {false, '*'}},       {"slash", {false, '/'}},
-    {"plus", {false, '+'}},           {"minus", {false, '-'}},
-    {"semicolon", {false, ';'}},
-};
-
-bool parseKeys(const std::string &text, std::vector<Key> &keys, std::string &unknown)
-{
-    std::istringstream words(text);
-    std::string word;
-    while (words >> word) {
-        if (word.size() == 1 && word[0] != '\0' && std::strchr(commandKeys, word[0])) {
-            keys.push_back({false, word[0]});
-            continue;
-        }
-        bool found = false;
-        for (const auto &k : keyNames) {
-            if (word == k.name) {
-                keys.push_back(k.key);
-                found = true;
-            }
-        }
-        if (!found) {
-            unknown = word;
-            return false;
-        }
-    }
-    return true;
-}
 
 // A whole number in [low, high], or the end of the program.
 static int parseCount(const char *option, const char *text, int low, int high)
@@ -119,68 +84,6 @@ static void parseSize(const char *text, RenderOptions &o)
     o.height = parseCount("--size", x + 1, 1, maxFrameSide);
 }
 
-// A finite number, all of text; false if not.
-static bool parseNumber(const std::string &text, double &value)
-{
-    const char *end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
-}
-
-static void parseView(const char *text, FigureStyle &style)
-{
-    const std::string view = text;
-    if (view == "top") {
-        style.azimuth = 180.0;
-        style.elevation = 90.0;
-        return;
-    }
-    const size_t comma = view.find(',');
-    if (comma == std::string::npos || !parseNumber(view.substr(0, comma), style.azimuth) ||
-        !parseNumber(view.substr(comma + 1), style.elevation) || std::fabs(style.elevation) > 90.0) {
-        fail(tool, "--view wants AZ,EL in degrees (elevation from -90 to 90) or top, not " +
-                       printable(text, '\''));
-    }
-}
-
-static void parseRange(const char *text, FigureStyle &style)
-{
-    const std::string range = text;
-    const size_t colon = range.find(':');
-    if (colon == std::string::npos || !parseNumber(range.substr(0, colon), style.rangeLow) ||
-        !parseNumber(range.substr(colon + 1), style.rangeHigh) || !(style.rangeLow < style.rangeHigh)) {
-        fail(tool, "--range wants MIN:MAX with MIN below MAX, not " + printable(text, '\''));
-    }
-    style.rangeGiven = true;
-}
-
-static void parseRelief(const char *text, FigureStyle &style)
-{
-    if (!parseNumber(text, style.relief) || !(style.relief >= 0.01 && style.relief <= 100.0)) {
-        fail(tool, "--relief wants a number from 0.01 to 100, not " + printable(text, '\''));
-    }
-}
-
-static void parseBackground(const char *text, FigureStyle &style)
-{
-    static const struct { const char *name; float grey; } names[] = {
-        {"white", 1.0f}, {"black", 0.0f}, {"gray", 0.5f}, {"grey", 0.5f}};
-    for (const auto &n : names) {
-        if (std::strcmp(text, n.name) == 0) {
-            style.background[0] = style.background[1] = style.background[2] = n.grey;
-            return;
-        }
-    }
-    const std::string hex = text;
-    if (hex.size() == 7 && hex[0] == '#' && hex.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
-        for (int i = 0; i < 3; ++i) {
-            style.background[i] = static_cast<float>(std::stoi(hex.substr(1 + 2 * i, 2), nullptr, 16)) / 255.0f;
-        }
-        return;
-    }
-    fail(tool, "--background wants white, black, gray or #rrggbb, not " + printable(text, '\''));
-}
-
 // The argument of an option, or the end of the program.
 static const char *argumentOf(int &i, int argc, char **argv)
 {
@@ -190,48 +93,23 @@ static const char *argumentOf(int &i, int argc, char **argv)
     return argv[++i];
 }
 
-// Text for the picture: one line of UTF-8 (cairo draws nothing more once
-// it has met invalid UTF-8).
-static std::string lineOfText(const std::string &option, const char *text)
-{
-    if (printable(text) != text) {
-        fail(tool, option + " wants one line of UTF-8 text, not " + printable(text));
-    }
-    return text;
-}
-
 // The options only a figure takes; false for any other.
 static bool parseFigureOption(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o)
 {
-    if (arg == "--view") {
-        parseView(argumentOf(i, argc, argv), o.style);
-    } else if (arg == "--relief") {
-        parseRelief(argumentOf(i, argc, argv), o.style);
-        o.reliefGiven = true;
-    } else if (arg == "--colormap") {
-        const char *name = argumentOf(i, argc, argv);
-        if (!colourMapNamed(name, o.style.colourMap)) {
-            fail(tool, "unknown colour map " + printable(name, '\'') + " (viridis, gray, diverging, earth)");
+    static const char *const names[] = {"--view",  "--relief", "--colormap", "--range", "--background",
+                                        "--title", "--xlabel", "--ylabel",   "--zlabel"};
+    for (const char *name : names) {
+        if (arg == name) {
+            const char *value = argumentOf(i, argc, argv);
+            try {
+                parseFigureValue(arg, value, o);
+            } catch (const Failure &failure) {
+                fail(tool, failure.what());
+            }
+            return true;
         }
-    } else if (arg == "--range") {
-        parseRange(argumentOf(i, argc, argv), o.style);
-    } else if (arg == "--background") {
-        parseBackground(argumentOf(i, argc, argv), o.style);
-    } else if (arg == "--title") {
-        o.style.title = lineOfText(arg, argumentOf(i, argc, argv));
-    } else if (arg == "--xlabel") {
-        o.xTitle = lineOfText(arg, argumentOf(i, argc, argv));
-        o.xTitleGiven = true;
-    } else if (arg == "--ylabel") {
-        o.yTitle = lineOfText(arg, argumentOf(i, argc, argv));
-        o.yTitleGiven = true;
-    } else if (arg == "--zlabel") {
-        o.zTitle = lineOfText(arg, argumentOf(i, argc, argv));
-        o.zTitleGiven = true;
-    } else {
-        return false;
     }
-    return true;
+    return false;
 }
 
 // One of quarvel-import's options, taken as it takes them (--every N or

@@ -38,6 +38,11 @@ struct RenderOptions {
 // with one line for anything it cannot use.
 RenderOptions parseRenderOptions(int argc, char **argv);
 
+// Applies a figure's option arg ("--view", "--colormap", ...) with its
+// value to o.  Returns false for a name that is not one; throws a Failure
+// with the command line's message for a bad value.
+bool parseFigureValue(const std::string &arg, const char *value, RenderOptions &o);
+
 // Turns one -k argument into keys, appending them; false with the bad name
 // in unknown when a key is not known.
 bool parseKeys(const std::string &text, std::vector<Key> &keys, std::string &unknown);

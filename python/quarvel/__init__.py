@@ -1,0 +1,104 @@
+"""quarvel from Python: any file quarvel-import reads as arrays, figures
+for a report and the viewer's own pictures drawn in-process, and the
+interactive viewer.
+
+Keyword arguments are the command line's long options with '-' as '_'
+(origin=, lonlat=, nodata=, every=, max=, z_factor=, layout=, ...), with
+its defaults.  data is a path, a 2-D height array (row 0 at the smallest
+y, as quarvel-import reads a .npy; origin='upper' puts it at the top), a
+tuple (x, y, z) of 1-D x and y or 2-D arrays, or a (3, R, C) or (R, C, 3)
+stack.  NaN and masked heights are no-data.  Errors are ValueError,
+TypeError or OSError with the command-line tools' text.
+"""
+
+import warnings
+
+from . import _inputs, _quarvel, _viewer
+from ._picture import Picture
+
+__all__ = ['read', 'figure', 'picture', 'turntable', 'show', 'Picture', 'QuarvelNote']
+
+
+class QuarvelNote(UserWarning):
+    """What reading found worth telling, as the tools' "note:" lines."""
+
+
+def _say(notes):
+    for note in notes:
+        warnings.warn(note, QuarvelNote, stacklevel=3)
+
+
+def _source(data, options):
+    return _inputs.source(data, options.get('layout'))
+
+
+def read(path, **options):
+    """(x, y, z): float64 arrays of shape (ROWS, COLS) as in the header
+    quarvel-import writes, [r, c] being point line c * ROWS + r.  nodata:
+    'min' (default), 'error', a number, or None (no-data as NaN)."""
+    holes = 'nodata' in options and options['nodata'] is None
+    x, y, z, notes = _quarvel.read(_inputs.source(path), _inputs.options(options), holes)
+    _say(notes)
+    return x, y, z
+
+
+def _figure_options(view, colormap, range, title, xlabel, ylabel, zlabel, relief, background, options):
+    if isinstance(view, str) or view is None:
+        view_text = view
+    else:
+        view_text = tuple(view)
+    style = dict(view=view_text, colormap=colormap, range=range, title=title, xlabel=xlabel,
+                 ylabel=ylabel, zlabel=zlabel, relief=relief, background=background)
+    return _inputs.options({**options, **style})
+
+
+def figure(data, *, size=(800, 600), view=None, colormap='viridis', range=None, title=None,
+           xlabel=None, ylabel=None, zlabel=None, relief=None, background='white', **import_options):
+    """A picture for a report: the surface coloured by height in an axes
+    box, as quarvel-render --figure draws it (relief=None: the command
+    line's default, true proportions for a solid, else a 4:4:3 box)."""
+    rgb, notes = _quarvel.figure(_source(data, import_options),
+                                 _figure_options(view, colormap, range, title, xlabel, ylabel, zlabel,
+                                                 relief, background, import_options),
+                                 int(size[0]), int(size[1]))
+    _say(notes)
+    return Picture(rgb)
+
+
+def picture(data, *, keys="", size=(500, 500), reverse=False, **import_options):
+    """The viewer's picture after keys, as quarvel-render draws it."""
+    rgb, notes = _quarvel.picture(_source(data, import_options), _inputs.options(import_options), keys,
+                                  int(size[0]), int(size[1]), bool(reverse))
+    _say(notes)
+    return Picture(rgb)
+
+
+def turntable(data, path, frames=36, fps=12, figure=True, **options):
+    """One full turn to path (.gif, .mp4 or a folder of PNG frames): of a
+    figure (its options as figure's), or of the viewer's picture (keys=,
+    reverse=)."""
+    import os
+    size = options.pop('size', (800, 600) if figure else (500, 500))
+    keys = options.pop('keys', "")
+    reverse = options.pop('reverse', False)
+    if figure:
+        if keys or reverse:
+            raise TypeError("a figure's turntable takes no keys or reverse: use view= and relief=")
+        style = {k: options.pop(k) for k in ('view', 'colormap', 'range', 'title', 'xlabel', 'ylabel',
+                                              'zlabel', 'relief', 'background') if k in options}
+        if isinstance(style.get('view'), list):
+            style['view'] = tuple(style['view'])
+        option_list = _inputs.options({**options, **style})
+    else:
+        option_list = _inputs.options(options)
+    notes = _quarvel.turntable(_source(data, options), os.fspath(path), option_list, bool(figure), keys,
+                               int(size[0]), int(size[1]), bool(reverse), int(frames), int(fps))
+    _say(notes)
+
+
+def show(data, *, reverse=False, block=True, **import_options):
+    """Opens the interactive viewer on data; with block=False returns its
+    subprocess.Popen at once."""
+    text, notes = _quarvel.mesh_text(_source(data, import_options), _inputs.options(import_options))
+    _say(notes)
+    return _viewer.show(text, reverse, block)

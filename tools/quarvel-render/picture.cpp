@@ -1,0 +1,65 @@
+#include "quarvel-render/picture.h"
+
+#include <new>
+
+#include "base/failure.h"
+#include "figure/layout.h"
+#include "quarvel-render/figure_relief.h"
+#include "ui/commands.h"
+#include "ui/view_motion.h"
+
+bool applyKeys(const std::vector<Key> &keys, ViewState &view, Mesh &mesh)
+{
+    bool smooth = view.smoothShading != 0;  // the viewer's first frame
+    for (const Key &key : keys) {
+        if (key.arrow) {
+            turnCamera(view, key.code);
+        } else {
+            applyCommand(view, &mesh, key.code);
+        }
+        if (!view.wireFrame) {
+            smooth = view.smoothShading != 0;
+        }
+    }
+    return smooth;
+}
+
+ViewState viewerView(const RenderOptions &options, float scale, Mesh &mesh, bool &smoothBefore)
+{
+    ViewState view = initialViewState;
+    view.reverseSurface = options.reverse ? 1 : 0;
+    view.scale = scale;
+    smoothBefore = applyKeys(options.keys, view, mesh);
+    return view;
+}
+
+PreparedFigure prepareFigure(FigureData &&data, const RenderOptions &options)
+{
+    try {
+        PreparedFigure figure;
+        figure.data = std::move(data);
+        if (options.xTitleGiven) {
+            figure.data.xTitle = options.xTitle;
+        }
+        if (options.yTitleGiven) {
+            figure.data.yTitle = options.yTitle;
+        }
+        if (options.zTitleGiven) {
+            figure.data.zTitle = options.zTitle;
+        }
+        figure.box = figureBox(figure.data, options.style.relief);
+        if (!options.reliefGiven) {
+            figure.box = figureBox(figure.data, trueRelief(figure.data, figure.box));
+        }
+        figure.surface = prepareSurface(figure.data, figure.box, options.style);
+        return figure;
+    } catch (const std::bad_alloc &) {
+        throw Failure("not enough memory to draw the figure");
+    }
+}
+
+void drawFigure(Offscreen &offscreen, const PreparedFigure &figure, const FigureStyle &style, Frame &frame)
+{
+    drawFigureFrame(offscreen, figure.surface, layoutFigure(figure.box, figure.data, style, style.azimuth), style,
+                    frame);
+}
