@@ -481,6 +481,7 @@ TEST(ImportErrors, OneLineNamingThePlace)
         {"0 0 1\n# c\n\n0 1 2\n1 0 3\n1 1 3 9\n", "g.xyz", xyz, "g.xyz:6: 4 values; XYZ data has x y z, 3 per line (XYZ grid)"},
         {"0 0 1\nnan 1 2\n", "g.xyz", xyz, "g.xyz:2: x and y must be finite numbers, not nan 1 (only a height may be no-data) (XYZ grid)"},
         {"0 0 1\n1 -inf 2\n", "g.xyz", xyz, "g.xyz:2: x and y must be finite numbers, not 1 -inf (only a height may be no-data) (XYZ grid)"},
+        {"4,inf\f8\n", "g.xyz", xyz, "g.xyz:1: x and y must be finite numbers, not 4 inf (only a height may be no-data) (XYZ grid)"},  // found by fuzzing: one point
         {"1 0 1\n2 0 2\n", "g.xyz", xyz, "g.xyz: 1 line(s) of 2 sample(s): a surface needs at least 2 x 2"},
         {"", "g.xyz", xyz, "g.xyz: no numbers in the input"},
         {"0 0 1\n1 0 2\n0 1 4\n1 1 5\n", "g.xyz", spaced, "g.xyz: --spacing is for height matrices and images; x y z data keeps its own coordinates"},

@@ -67,15 +67,15 @@ static std::string xyzProblem(const TextNumbers &numbers, long *line, XyzRows *r
         return what;
     };
     const char *const duplicate = "x and y as on the line before (a duplicate point)";
-    if (points < 2) {
-        rows->perRow = points;
-        return "";  // too small for a surface: said as for every format
-    }
     for (long k = 0; k < points; ++k) {
         if (!std::isfinite(at(k, 0)) || !std::isfinite(at(k, 1))) {
             return fault(k, "x and y must be finite numbers, not " + formatNumber(at(k, 0)) + " " +
                                 formatNumber(at(k, 1)) + " (only a height may be no-data)");
         }
+    }
+    if (points < 2) {
+        rows->perRow = points;
+        return "";  // too small for a surface: said as for every format
     }
     if (at(1, 0) == at(0, 0) && at(1, 1) == at(0, 1)) {
         return fault(1, duplicate);
