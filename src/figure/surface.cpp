@@ -14,11 +14,14 @@
 // Entries in the colour table: a break falls within 1/4096 of the range.
 static constexpr int colourTableSize = 4096;
 
+// Triangles sent to the driver at a time.
+static constexpr int trianglesPerBand = 65536;
+
 // The viewer's two lights leave a level surface at about 0.55 of its
 // colour; more ambient light keeps the colours close to the colour bar's.
 static const float figureAmbient[4] = {0.4f, 0.4f, 0.4f, 1.0f};
 
-static bool hasData(const FigureData &data, size_t i)
+static bool pointHasData(const FigureData &data, size_t i)
 {
     return std::isfinite(data.x[i]) && std::isfinite(data.y[i]) && std::isfinite(data.z[i]);
 }
@@ -68,7 +71,7 @@ static void addNormals(FigureSurface &s, const std::vector<bool> &has, int rows,
     const size_t width = static_cast<size_t>(cols);
     const bool roundRows = rows > 2 && closes(s, has, 0, (rows - 1) * width, 1, cols);
     const bool roundCols = cols > 2 && closes(s, has, 0, width - 1, width, rows);
-    s.normals.assign(s.vertices.size(), 0.0f);
+    s.normals.assign(s.vertices.size(), 0);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
             const size_t i = r * width + c;
@@ -84,7 +87,8 @@ static void addNormals(FigureSurface &s, const std::vector<bool> &has, int rows,
             const double n[3] = {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             for (int k = 0; k < 3; ++k) {
-                s.normals[3 * i + k] = length > 0.0 ? static_cast<float>(n[k] / length) : (k == 2 ? 1.0f : 0.0f);
+                const double unit = length > 0.0 ? n[k] / length : (k == 2 ? 1.0 : 0.0);
+                s.normals[3 * i + k] = static_cast<short>(std::lround(unit * 32767.0));
             }
         }
     }
@@ -98,9 +102,12 @@ FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const
         throw Failure("a figure takes at most " + std::to_string(std::numeric_limits<unsigned>::max()) +
                       " points, not " + std::to_string(count));
     }
+    s.rows = data.rows;
+    s.cols = data.cols;
     s.vertices.resize(3 * count);
     s.heights.resize(count);
-    std::vector<bool> has(count);
+    std::vector<bool> &has = s.hasData;
+    has.resize(count);
     double low, high;
     figureColourRange(box, style, low, high);
     s.colours.resize(3 * colourTableSize);
@@ -111,7 +118,7 @@ FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const
         s.colours[3 * i + 2] = static_cast<unsigned char>(std::lround(colour.b * 255.0f));
     }
     for (size_t i = 0; i < count; ++i) {
-        has[i] = hasData(data, i);
+        has[i] = pointHasData(data, i);
         if (!has[i]) {
             continue;
         }
@@ -122,16 +129,6 @@ FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const
         s.heights[i] = static_cast<float>(std::clamp((data.z[i] - low) / (high - low), 0.0, 1.0));
     }
     addNormals(s, has, data.rows, data.cols);
-    // Each cell split along (r, c)-(r+1, c+1), as the viewer splits it.
-    for (int r = 0; r + 1 < data.rows; ++r) {
-        for (int c = 0; c + 1 < data.cols; ++c) {
-            const unsigned p00 = static_cast<unsigned>(static_cast<size_t>(r) * data.cols + c), p01 = p00 + 1;
-            const unsigned p10 = p00 + static_cast<unsigned>(data.cols), p11 = p10 + 1;
-            if (has[p00] && has[p01] && has[p10] && has[p11]) {
-                s.triangles.insert(s.triangles.end(), {p00, p01, p11, p00, p11, p10});
-            }
-        }
-    }
     return s;
 }
 
@@ -196,9 +193,25 @@ static void setLights()
     glShadeModel(GL_SMOOTH);
 }
 
+// The triangles of the cells between rows r0 and r1 whose four corners
+// have data, each cell split along (r, c)-(r+1, c+1) as the viewer splits it.
+static void cellTriangles(const FigureSurface &s, int r0, int r1, std::vector<unsigned> &triangles)
+{
+    triangles.clear();
+    for (int r = r0; r < r1; ++r) {
+        for (int c = 0; c + 1 < s.cols; ++c) {
+            const unsigned p00 = static_cast<unsigned>(static_cast<size_t>(r) * s.cols + c), p01 = p00 + 1;
+            const unsigned p10 = p00 + static_cast<unsigned>(s.cols), p11 = p10 + 1;
+            if (s.hasData[p00] && s.hasData[p01] && s.hasData[p10] && s.hasData[p11]) {
+                triangles.insert(triangles.end(), {p00, p01, p11, p00, p11, p10});
+            }
+        }
+    }
+}
+
 static void drawSurface(const FigureSurface &s)
 {
-    if (s.triangles.empty()) {
+    if (s.rows < 2 || s.cols < 2) {
         return;
     }
     GLuint table = 0;
@@ -216,9 +229,24 @@ static void drawSurface(const FigureSurface &s)
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, s.vertices.data());
-    glNormalPointer(GL_FLOAT, 0, s.normals.data());
+    glNormalPointer(GL_SHORT, 0, s.normals.data());
     glTexCoordPointer(1, GL_FLOAT, 0, s.heights.data());
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(s.triangles.size()), GL_UNSIGNED_INT, s.triangles.data());
+    // Band by band, each finished before the next: the driver bins every
+    // triangle of a draw before it rasterises any, and for a large grid
+    // those bins would take far more memory than the grid itself.
+    std::vector<unsigned> band;
+    const int bandRows = std::max(1, trianglesPerBand / (2 * std::max(1, s.cols - 1)));
+    for (int r0 = 0; r0 + 1 < s.rows; r0 += bandRows) {
+        const int r1 = std::min(s.rows - 1, r0 + bandRows);
+        cellTriangles(s, r0, r1, band);
+        if (!band.empty()) {
+            const unsigned first = static_cast<unsigned>(static_cast<size_t>(r0) * s.cols);
+            const unsigned last = static_cast<unsigned>(static_cast<size_t>(r1) * s.cols + s.cols - 1);
+            glDrawRangeElements(GL_TRIANGLES, first, last, static_cast<GLsizei>(band.size()), GL_UNSIGNED_INT,
+                                band.data());
+            glFinish();
+        }
+    }
     glDeleteTextures(1, &table);
 }
 

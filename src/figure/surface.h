@@ -8,15 +8,17 @@
 #include "figure/figure_data.h"
 #include "figure/layout.h"
 
-// The surface as vertex arrays in model units: one vertex per point, the
-// two triangles of every cell whose four corners have data.  Colours come
+// The surface as vertex arrays in model units: one vertex per point; the
+// two triangles of every cell whose four corners have data are listed
+// band by band while drawing, so no index list is kept.  Colours come
 // from a table looked up at every pixel, so that a map's sharp break (the
 // earth map's coast) stays sharp and exactly where the height crosses it.
 struct FigureSurface {
+    int rows = 0, cols = 0;
     std::vector<float> vertices;         // x, y, z
-    std::vector<float> normals;          // x, y, z
+    std::vector<short> normals;          // x, y, z of unit length, times 32767
     std::vector<float> heights;          // where in the colour table, 0 to 1
-    std::vector<unsigned> triangles;     // three vertex indices each
+    std::vector<bool> hasData;           // whether the point is drawn
     std::vector<unsigned char> colours;  // the table: r, g, b, evenly from low to high
 };
 

@@ -52,6 +52,10 @@ PreparedFigure prepareFigure(FigureData &&data, const RenderOptions &options)
             figure.box = figureBox(figure.data, trueRelief(figure.data, figure.box));
         }
         figure.surface = prepareSurface(figure.data, figure.box, options.style);
+        // From here on the layout needs only the box and the titles.
+        std::vector<double>().swap(figure.data.x);
+        std::vector<double>().swap(figure.data.y);
+        std::vector<double>().swap(figure.data.z);
         return figure;
     } catch (const std::bad_alloc &) {
         throw Failure("not enough memory to draw the figure");
