@@ -85,10 +85,22 @@ def main():
 
     if args.big:
         big = args.big[:-len(".png")]
-        show("800 x 600 figure of %s" % os.path.basename(args.big), timed({
+        # A 10 x 10 figure holds what every figure pays (libraries, fonts,
+        # the framebuffer): what the big one takes beyond it is the grid's.
+        with open(out("tiny.csv"), "w") as f:
+            f.writelines(",".join(str((r * c) % 7) for c in range(10)) + "\n" for r in range(10))
+        medians = timed({
             "quarvel-render --figure, PNG": figure(args.big, "qb.png"),
+            "quarvel-render --figure, 10 x 10 CSV": figure(out("tiny.csv"), "qt.png"),
             "gnuplot pm3d pngcairo": ["gnuplot", "-e", GNUPLOT % (out("gb.png"), big + ".dat")],
-        }, args.runs), "quarvel-render --figure, PNG", [("gnuplot pm3d pngcairo", 0.5)])
+        }, args.runs)
+        show("800 x 600 figure of %s" % os.path.basename(args.big), medians, "quarvel-render --figure, PNG",
+             [("gnuplot pm3d pngcairo", 0.5)])
+        points = 1000 * 1000 if "1000x1000" in args.big else 0
+        if points:
+            grown = medians["quarvel-render --figure, PNG"][2] - medians["quarvel-render --figure, 10 x 10 CSV"][2]
+            print("  peak beyond a 10 x 10 figure: %.1f MiB, %.2fx the grid's arrays (x, y, z as doubles)"
+                  % (grown / 1024, grown * 1024 / (24.0 * points)))
 
 
 if __name__ == "__main__":
