@@ -6,7 +6,11 @@
 //
 // The mesh reader's buffers, the figure's text set-up, the PNG writer and
 // the turntable writers keep process-wide state, so reading and drawing
-// are serialised on one lock.  Each call opens its own offscreen context.
+// are serialised on one lock.  Figures are drawn in offscreen contexts
+// kept for the life of the process, one per picture size, so only the
+// first figure of a size pays for the context and its compiled shaders;
+// a figure sets all the GL state it uses.  The viewer's pictures, whose
+// drawing relies on a fresh context's state, each open their own.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -15,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -169,6 +174,22 @@ struct CloseOffscreen {
     void operator()(Offscreen *o) const { closeOffscreen(o); }
 };
 
+// The kept context for figures of width x height; call with the lock held.
+static Offscreen &figureOffscreen(int width, int height)
+{
+    // Never destroyed: at the interpreter's exit Mesa may be gone first.
+    static auto &kept = *new std::map<std::pair<int, int>, std::unique_ptr<Offscreen, CloseOffscreen>>;
+    const auto found = kept.find({width, height});
+    if (found != kept.end()) {
+        return *found->second;
+    }
+    std::unique_ptr<Offscreen, CloseOffscreen> fresh(openOffscreen(width, height));
+    if (kept.size() >= 4) {  // more sizes than a few are rare: start afresh
+        kept.clear();
+    }
+    return *(kept[{width, height}] = std::move(fresh));
+}
+
 // The frame as an H x W x 3 array, top row first.
 static py::array_t<unsigned char> arrayOfFrame(const Frame &frame)
 {
@@ -249,10 +270,9 @@ static py::tuple figure(const py::object &data, const OptionList &options, int w
     {
         py::gil_scoped_release unlocked;
         FigureData figureData = figureDataOfSource(source, o.import, notes);
-        std::lock_guard<std::mutex> lock(drawing);
         const PreparedFigure prepared = prepareFigure(std::move(figureData), o);
-        std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(o.width, o.height));
-        drawFigure(*offscreen, prepared, o.style, frame);
+        std::lock_guard<std::mutex> lock(drawing);
+        drawFigure(figureOffscreen(o.width, o.height), prepared, o.style, frame);
     }
     return py::make_tuple(arrayOfFrame(frame), notes);
 }
