@@ -69,3 +69,6 @@ figure figure-torus torus --relief 0.4 --title "examples/torus.mesh, --relief 0.
 "$render" --figure --colormap earth --title "examples/dem.png, --colormap earth" examples/dem.png "$work/figure-dem.png"
 "$convert" "$work/figure-dem.png" -colors 256 -strip "PNG8:docs/figure-dem.png"
 echo "docs/figure-dem.png"
+# The same figure as a PDF page with real text, its surface at 150 dpi.
+"$render" --figure --colormap earth --dpi 150 --title "examples/dem.png, --colormap earth" examples/dem.png docs/figure-dem.pdf
+echo "docs/figure-dem.pdf"

@@ -14,7 +14,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
   libosmesa6-dev libpng-dev libgif-dev libcairo2-dev fonts-dejavu-core ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils apitrace imagemagick
+  xvfb xauth xdotool x11-utils apitrace imagemagick poppler-utils librsvg2-bin
   clang libclang-rt-14-dev
   libmuparser-dev libtiff-dev libgeotiff-dev libproj-dev python3-numpy time
   pybind11-dev python3-pybind11 python3-pytest python3-pandas

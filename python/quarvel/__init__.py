@@ -57,12 +57,12 @@ def figure(data, *, size=(800, 600), view=None, colormap='viridis', range=None, 
     """A picture for a report: the surface coloured by height in an axes
     box, as quarvel-render --figure draws it (relief=None: the command
     line's default, true proportions for a solid, else a 4:4:3 box)."""
-    rgb, notes = _quarvel.figure(_source(data, import_options),
+    rgb, notes, page = _quarvel.figure(_source(data, import_options),
                                  _figure_options(view, colormap, range, title, xlabel, ylabel, zlabel,
                                                  relief, background, import_options),
                                  int(size[0]), int(size[1]))
     _say(notes)
-    return Picture(rgb)
+    return Picture(rgb, page)
 
 
 def picture(data, *, keys="", size=(500, 500), reverse=False, **import_options):

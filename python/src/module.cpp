@@ -267,14 +267,16 @@ static py::tuple figure(const py::object &data, const OptionList &options, int w
     checkSize(o);
     std::vector<std::string> notes;
     Frame frame;
+    auto page = std::make_shared<FigurePage>();
     {
         py::gil_scoped_release unlocked;
         FigureData figureData = figureDataOfSource(source, o.import, notes);
         const PreparedFigure prepared = prepareFigure(std::move(figureData), o);
         std::lock_guard<std::mutex> lock(drawing);
-        drawFigure(figureOffscreen(o.width, o.height), prepared, o.style, frame);
+        *page = drawFigurePage(figureOffscreen(o.width, o.height), prepared, o.style, pagePixelsPerInch);
+        finishFigureFrame(page->argb, page->layout, page->style, frame);
     }
-    return py::make_tuple(arrayOfFrame(frame), notes);
+    return py::make_tuple(arrayOfFrame(frame), notes, page);
 }
 
 static py::tuple picture(const py::object &data, const OptionList &options, const std::string &keys, int width,
@@ -391,6 +393,20 @@ static void save(const PictureArray &rgb, const std::string &path)
     commitOutput(out);
 }
 
+// Writes a figure's page as .pdf or .svg, whole or not at all.
+static void savePage(const std::shared_ptr<FigurePage> &page, const std::string &path)
+{
+    py::gil_scoped_release unlocked;
+    const OutputKind kind = outputKind(path, false, true);
+    if (kind != OutputKind::Pdf && kind != OutputKind::Svg) {
+        throw py::value_error("internal: a page is a .pdf or .svg");
+    }
+    std::lock_guard<std::mutex> lock(drawing);
+    Output out = openOutput(path, false);
+    writeFigurePage(path.c_str(), out.stream, kind, *page);
+    commitOutput(out);
+}
+
 // The PNG file's bytes, for a notebook to show.
 static py::bytes pngBytes(const PictureArray &rgb)
 {
@@ -452,5 +468,9 @@ PYBIND11_MODULE(_quarvel, m)
     m.def("turntable", &turntable);
     m.def("mesh_text", &meshText);
     m.def("save", &save);
+    // What a figure's Picture keeps for its .pdf or .svg: the 3-D part as
+    // drawn, the layout and the style.
+    py::class_<FigurePage, std::shared_ptr<FigurePage>>(m, "FigurePage");
+    m.def("save_page", &savePage);
     m.def("png_bytes", &pngBytes);
 }

@@ -2,6 +2,7 @@
 the command line's byte for byte, its points quarvel-import's."""
 
 import os
+import re
 
 import numpy
 import pytest
@@ -101,3 +102,20 @@ def test_read_keeps_no_data_as_nan_only_when_asked(tmp_path):
     z = quarvel.read(tmp_path / 'm.csv', nodata=None)[2]
     assert numpy.isnan(z).sum() == 1
     assert quarvel.read(tmp_path / 'm.csv', nodata=-5)[2].min() == -5
+
+
+def unnumbered(svg):
+    """cairo numbers an SVG's images and groups by the surfaces made before
+    in the process."""
+    return re.sub(rb'(image|surface)\d+', rb'\1', svg)
+
+
+@pytest.mark.parametrize('ext,same', [('.pdf', bytes), ('.svg', unnumbered)])
+def test_figure_page_is_the_command_lines(tmp_path, heights, ext, same):
+    numpy.save(tmp_path / 'h.npy', heights)
+    run(RENDER, '--figure', '--title', 'Waves', tmp_path / 'h.npy', tmp_path / ('cli' + ext))
+    quarvel.figure(heights, title='Waves').save(tmp_path / ('py' + ext))
+    assert same((tmp_path / ('py' + ext)).read_bytes()) == same((tmp_path / ('cli' + ext)).read_bytes())
+    with pytest.raises(ValueError, match='pixels only'):
+        quarvel.picture(heights).save(tmp_path / ('viewer' + ext))
+    assert sorted(p.name for p in tmp_path.iterdir()) == ['cli' + ext, 'h.npy', 'py' + ext]

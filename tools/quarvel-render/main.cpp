@@ -1,6 +1,7 @@
 // quarvel-render: the viewer's picture of a mesh, drawn without a window.
 //
 //   quarvel-render [-r] [-k KEYS]... [--size WxH] MESH|- OUT.bmp|OUT.png...
+//   quarvel-render --figure [...] [--dpi N] INPUT|- OUT.png|OUT.pdf|OUT.svg...
 //   quarvel-render [...] --turntable N [--fps F] MESH|- OUT.gif|OUT.mp4|DIR
 //
 // Reads the mesh with the viewer's reader, applies the keys with the
@@ -10,7 +11,8 @@
 // The spin key "c" only sets the flag: a picture shows no time passing.
 //
 // With --figure it draws a picture for a report instead (src/figure/):
-// the surface coloured by height in an axes box with the data's values.
+// the surface coloured by height in an axes box with the data's values,
+// as pixels or as a .pdf or .svg page with real text.
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -34,31 +36,59 @@
 
 static const char tool[] = "quarvel-render";
 
-static void writeStill(const Output &out, const Frame &frame)
+static bool isPage(OutputKind kind) { return kind == OutputKind::Pdf || kind == OutputKind::Svg; }
+
+// page is the figure's, or null for the viewer's picture.
+static void writeStill(const Output &out, const Frame &frame, const FigurePage *page)
 {
-    if (outputKind(out.path, false) == OutputKind::Bmp) {
+    const OutputKind kind = outputKind(out.path, false, page != nullptr);
+    if (kind == OutputKind::Bmp) {
         writeBmp(out.stream, frame);
-    } else {
+    } else if (kind == OutputKind::Png) {
         writePng(out.path.c_str(), out.stream, frame);
+    } else {
+        writeFigurePage(out.path.c_str(), out.stream, kind, *page);
     }
 }
 
 // Every OUT is opened, written and synced before any is renamed into
 // place, so a missing directory or a full disk leaves none of them.
-static void writeStills(const std::vector<std::string> &paths, const Frame &frame)
+static void writeStills(const std::vector<std::string> &paths, const Frame &frame,
+                        const FigurePage *page = nullptr)
 {
     std::vector<Output> outs;
     for (const std::string &path : paths) {
         outs.push_back(openOutput(path, false));
     }
     for (const Output &out : outs) {
-        writeStill(out, frame);
+        writeStill(out, frame, page);
     }
     for (Output &out : outs) {
         syncOutput(out);
     }
     for (Output &out : outs) {
         commitOutput(out);
+    }
+}
+
+// A still figure's picture and page, as the OUTs ask: at the page's
+// default dpi one drawing of the 3-D part serves both.
+static void drawStillFigure(Offscreen &offscreen, const PreparedFigure &figure, const RenderOptions &options,
+                            Frame &frame, FigurePage &page)
+{
+    bool pages = false, pictures = false;
+    for (const std::string &path : options.outputs) {
+        (isPage(outputKind(path, false, true)) ? pages : pictures) = true;
+    }
+    if (!pages) {
+        drawFigure(offscreen, figure, options.style, frame);
+        return;
+    }
+    page = drawFigurePage(offscreen, figure, options.style, options.dpi);
+    if (pictures && options.dpi == pagePixelsPerInch) {
+        finishFigureFrame(page.argb, page.layout, page.style, frame);
+    } else if (pictures) {
+        drawFigure(offscreen, figure, options.style, frame);
     }
 }
 
@@ -91,8 +121,12 @@ struct CloseOffscreen {
 // frame at one scale, so only the box turns.
 static void renderFigure(const RenderOptions &options)
 {
+    bool pages = false;
     for (const std::string &path : options.outputs) {
-        outputKind(path, options.turntableFrames > 0);
+        pages = isPage(outputKind(path, options.turntableFrames > 0, true)) || pages;
+    }
+    if (options.dpiGiven && !pages) {
+        throw Failure("--dpi sets the image resolution of a .pdf or .svg figure, and no OUT is one");
     }
     const FigureStyle &style = options.style;
     FigureData data;
@@ -119,8 +153,9 @@ static void renderFigure(const RenderOptions &options)
         });
         return;
     }
-    drawFigure(*offscreen, figure, style, frame);
-    writeStills(options.outputs, frame);
+    FigurePage page;
+    drawStillFigure(*offscreen, figure, options, frame, page);
+    writeStills(options.outputs, frame, &page);
 }
 
 // The viewer's start-up (read, reverse if asked, normals and scale), the

@@ -24,8 +24,11 @@ struct Offscreen {
     int width = 0, height = 0;
     GLuint viewerFramebuffer = 0;
     // Figures draw larger into a framebuffer of their own, made when first
-    // needed: sample x sample framebuffer pixels to a picture pixel.
+    // needed and again for another size: sample x sample framebuffer
+    // pixels to one of the figureWidth x figureHeight picture's.
     GLuint figureFramebuffer = 0;
+    GLuint figureBuffers[2] = {0, 0};
+    int figureWidth = 0, figureHeight = 0;
     int sample = 0;
 };
 
@@ -71,7 +74,7 @@ static bool gluReachesContext()
 
 // Colour and depth renderbuffers of the frame's size, bound for drawing
 // and reading.
-static bool makeFramebuffer(int width, int height, GLenum depth, GLuint &framebuffer)
+static bool makeFramebuffer(int width, int height, GLenum depth, GLuint &framebuffer, GLuint *renderbuffers = nullptr)
 {
     auto genFramebuffers = entry<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
     auto bindFramebuffer = entry<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
@@ -95,7 +98,22 @@ static bool makeFramebuffer(int width, int height, GLenum depth, GLuint &framebu
         renderbufferStorage(GL_RENDERBUFFER, formats[i], width, height);
         attach(GL_FRAMEBUFFER, attachments[i], GL_RENDERBUFFER, buffers[i]);
     }
+    if (renderbuffers) {
+        renderbuffers[0] = buffers[0];
+        renderbuffers[1] = buffers[1];
+    }
     return status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && glGetError() == GL_NO_ERROR;
+}
+
+static void dropFramebuffer(GLuint &framebuffer, GLuint renderbuffers[2])
+{
+    auto deleteFramebuffers = entry<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    auto deleteRenderbuffers = entry<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    if (deleteFramebuffers && deleteRenderbuffers) {
+        deleteFramebuffers(1, &framebuffer);
+        deleteRenderbuffers(2, renderbuffers);
+    }
+    framebuffer = renderbuffers[0] = renderbuffers[1] = 0;
 }
 
 static bool useFramebuffer(GLuint framebuffer)
@@ -230,28 +248,41 @@ static void toFrame(const std::vector<unsigned char> &argb, int width, int heigh
     }
 }
 
-void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
-                     const FigureStyle &style, Frame &frame)
+// The figure's framebuffer for a width x height picture, made or remade.
+static void useFigureFramebuffer(Offscreen &o, int width, int height)
 {
-    if (!makeCurrent(o)) {
-        throw Failure("cannot make the offscreen OpenGL context current");
-    }
-    const int width = layout.width, height = layout.height;
-    if (width != o.width || height != o.height) {
-        throw Failure("a figure of " + std::to_string(width) + "x" + std::to_string(height) +
-                      " pixels cannot be drawn in an offscreen context of " + std::to_string(o.width) + "x" +
-                      std::to_string(o.height));
-    }
-    if (o.sample == 0) {
+    if (o.sample == 0 || width != o.figureWidth || height != o.figureHeight) {
+        if (o.sample != 0) {
+            dropFramebuffer(o.figureFramebuffer, o.figureBuffers);
+            o.sample = 0;
+        }
         const int sample = samplesFor(width, height);
-        if (!makeFramebuffer(width * sample, height * sample, GL_DEPTH_COMPONENT24, o.figureFramebuffer)) {
+        if (!makeFramebuffer(width * sample, height * sample, GL_DEPTH_COMPONENT24, o.figureFramebuffer,
+                             o.figureBuffers)) {
+            dropFramebuffer(o.figureFramebuffer, o.figureBuffers);
             useFramebuffer(o.viewerFramebuffer);
             throw Failure("cannot make an offscreen framebuffer of " + std::to_string(width * sample) + "x" +
                           std::to_string(height * sample) + " pixels for the figure");
         }
         o.sample = sample;
+        o.figureWidth = width;
+        o.figureHeight = height;
     }
     useFramebuffer(o.figureFramebuffer);
+}
+
+void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
+                       const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb)
+{
+    if (!makeCurrent(o)) {
+        throw Failure("cannot make the offscreen OpenGL context current");
+    }
+    if (width < 1 || height < 1 || width > maxFrameSide || height > maxFrameSide) {
+        throw Failure("the figure's surface image of " + std::to_string(width) + "x" + std::to_string(height) +
+                      " pixels is larger than " + std::to_string(maxFrameSide) + "x" +
+                      std::to_string(maxFrameSide));
+    }
+    useFigureFramebuffer(o, width, height);
     const int bigWidth = width * o.sample, bigHeight = height * o.sample;
     drawFigureScene(surface, layout, style.background, bigWidth, bigHeight);
     std::vector<unsigned char> big(static_cast<size_t>(bigWidth) * bigHeight * 3);
@@ -261,8 +292,26 @@ void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLay
     glPopClientAttrib();
     useFramebuffer(o.viewerFramebuffer);
     // Drawn upside down (see drawLikeAWindow): the first row read is the top.
-    std::vector<unsigned char> argb;
     averageDown(big, o.sample, width, height, argb);
-    drawFigureOverlay(layout, style, argb.data(), width * 4);
-    toFrame(argb, width, height, frame);
+}
+
+void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
+                     const FigureStyle &style, Frame &frame)
+{
+    const int width = layout.width, height = layout.height;
+    if (width != o.width || height != o.height) {
+        throw Failure("a figure of " + std::to_string(width) + "x" + std::to_string(height) +
+                      " pixels cannot be drawn in an offscreen context of " + std::to_string(o.width) + "x" +
+                      std::to_string(o.height));
+    }
+    std::vector<unsigned char> argb;
+    drawFigureSurface(o, surface, layout, style, width, height, argb);
+    finishFigureFrame(std::move(argb), layout, style, frame);
+}
+
+void finishFigureFrame(std::vector<unsigned char> argb, const FigureLayout &layout, const FigureStyle &style,
+                       Frame &frame)
+{
+    drawFigureOverlay(layout, style, argb.data(), layout.width * 4);
+    toFrame(argb, layout.width, layout.height, frame);
 }

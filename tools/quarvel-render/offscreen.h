@@ -39,8 +39,20 @@ void closeOffscreen(Offscreen *offscreen);
 void drawViewerFrame(Offscreen &offscreen, const Mesh &mesh, const ViewState &view, bool smoothBefore,
                      Frame &frame);
 
+// The 3-D part of a figure of surface as layout places it, in style, drawn
+// at several samples a pixel and averaged to width x height pixels (the
+// layout's size, or larger for a sharper page) of cairo's ARGB32, top row
+// first: the figure without its text and colour bar.
+void drawFigureSurface(Offscreen &offscreen, const FigureSurface &surface, const FigureLayout &layout,
+                       const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb);
+
 // Draws a figure of surface as layout places it, in style, into frame:
 // the 3-D part drawn at several samples a pixel and averaged, the text and
 // colour bar over it.  Leaves the context ready for viewer frames.
 void drawFigureFrame(Offscreen &offscreen, const FigureSurface &surface, const FigureLayout &layout,
                      const FigureStyle &style, Frame &frame);
+
+// The figure whose 3-D part drawFigureSurface gave as argb, at the
+// layout's size: the text and colour bar drawn over it, into frame.
+void finishFigureFrame(std::vector<unsigned char> argb, const FigureLayout &layout, const FigureStyle &style,
+                       Frame &frame);

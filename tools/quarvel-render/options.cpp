@@ -23,7 +23,8 @@ static const char usage[] =
     "\n"
     "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
-    "--turntable, .gif, .mp4 or a directory of numbered PNG frames.\n"
+    "--turntable, .gif, .mp4 or a directory of numbered PNG frames.  A figure\n"
+    "also goes to .pdf or .svg: the surface an image, the rest lines and text.\n"
     "\n"
     "  -r              reverse the surface (the viewer's -r)\n"
     "  -k KEYS         keys to apply first, in order; may be repeated.  KEYS is one\n"
@@ -50,6 +51,9 @@ static const char usage[] =
     "  --title TEXT    a title above the picture\n"
     "  --xlabel TEXT, --ylabel TEXT, --zlabel TEXT\n"
     "                  axis titles (default x, y, z; the colour bar shows z's)\n"
+    "  --dpi N         a .pdf or .svg page's surface image at N pixels to the inch\n"
+    "                  (default 96: the figure's own pixels); the page is the\n"
+    "                  --size at 96 to the inch whatever N (800x600: 600x450 pt)\n"
     "  --turntable N   with --figure: N frames, the bearing turning 360/N degrees\n"
     "                  each\n"
     "\n"
@@ -195,6 +199,12 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         } else if (parseImport(arg, i, argc, argv, o, &importName)) {
             if (figureOption.empty()) {
                 figureOption = importName;
+            }
+        } else if (arg == "--dpi") {
+            o.dpi = parseCount("--dpi", argumentOf(i, argc, argv), 10, 2400);
+            o.dpiGiven = true;
+            if (figureOption.empty()) {
+                figureOption = arg;
             }
         } else if (arg == "--turntable") {
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);

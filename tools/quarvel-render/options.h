@@ -26,6 +26,8 @@ struct RenderOptions {
     bool figure = false;
     FigureStyle style;  // its size is width x height
     bool reliefGiven = false;  // else a solid keeps its true proportions
+    int dpi = 96;              // --dpi: a .pdf or .svg page's image pixels to the inch
+    bool dpiGiven = false;
     // --xlabel and the like; unset, the data's own (x, y, z, or longitude
     // and latitude).
     bool xTitleGiven = false, yTitleGiven = false, zTitleGiven = false;

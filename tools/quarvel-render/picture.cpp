@@ -1,6 +1,7 @@
 #include "quarvel-render/picture.h"
 
 #include <new>
+#include <string>
 
 #include "base/failure.h"
 #include "figure/layout.h"
@@ -66,4 +67,21 @@ void drawFigure(Offscreen &offscreen, const PreparedFigure &figure, const Figure
 {
     drawFigureFrame(offscreen, figure.surface, layoutFigure(figure.box, figure.data, style, style.azimuth), style,
                     frame);
+}
+
+FigurePage drawFigurePage(Offscreen &offscreen, const PreparedFigure &figure, const FigureStyle &style, int dpi)
+{
+    FigurePage page;
+    page.layout = layoutFigure(figure.box, figure.data, style, style.azimuth);
+    page.style = style;
+    page.dpi = dpi;
+    pageImageSize(style.width, style.height, dpi, page.imageWidth, page.imageHeight);
+    if (page.imageWidth > maxFrameSide || page.imageHeight > maxFrameSide) {
+        throw Failure("a figure of " + std::to_string(style.width) + "x" + std::to_string(style.height) + " at " +
+                      std::to_string(dpi) + " dpi needs an image of " + std::to_string(page.imageWidth) + "x" +
+                      std::to_string(page.imageHeight) + " pixels, over " + std::to_string(maxFrameSide) + "x" +
+                      std::to_string(maxFrameSide) + ": lower --dpi or --size");
+    }
+    drawFigureSurface(offscreen, figure.surface, page.layout, style, page.imageWidth, page.imageHeight, page.argb);
+    return page;
 }

@@ -8,6 +8,7 @@
 #include "figure/figure_data.h"
 #include "figure/surface.h"
 #include "mesh/mesh.h"
+#include "quarvel-render/figure_page.h"
 #include "quarvel-render/offscreen.h"
 #include "quarvel-render/options.h"
 #include "scene/view_state.h"
@@ -33,3 +34,8 @@ PreparedFigure prepareFigure(FigureData &&data, const RenderOptions &options);
 // The still figure as options' style places it, in an offscreen context of
 // the style's size.
 void drawFigure(Offscreen &offscreen, const PreparedFigure &figure, const FigureStyle &style, Frame &frame);
+
+// The still figure as a page (see figure_page.h), its 3-D part drawn at
+// dpi image pixels to the page's inch.  Throws a Failure when that image
+// would pass maxFrameSide.
+FigurePage drawFigurePage(Offscreen &offscreen, const PreparedFigure &figure, const FigureStyle &style, int dpi);
