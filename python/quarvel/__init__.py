@@ -35,7 +35,10 @@ def _source(data, options):
 def read(path, **options):
     """(x, y, z): float64 arrays of shape (ROWS, COLS) as in the header
     quarvel-import writes, [r, c] being point line c * ROWS + r.  nodata:
-    'min' (default), 'error', a number, or None (no-data as NaN)."""
+    'min' (default), 'error', a number, or None (no-data as NaN).  x and y
+    of an image or matrix, the same along a row or a column, are read-only
+    views that repeat one row or column (as numpy.broadcast_to gives);
+    .copy() makes them full arrays."""
     holes = 'nodata' in options and options['nodata'] is None
     x, y, z, notes = _quarvel.read(_inputs.source(path), _inputs.options(options), holes)
     _say(notes)

@@ -39,19 +39,3 @@ Samples pointSamples(const ArrayView &x, const ArrayView &y, const ArrayView &z,
     return s;
 }
 
-static void spread(const Values &values, Spread how, long rows, long cols, double *out)
-{
-    for (long c = 0; c < cols; ++c) {
-        for (long r = 0; r < rows; ++r) {
-            const long k = how == Spread::perRow ? r : how == Spread::perColumn ? c : r + c * rows;
-            out[r + c * rows] = values[static_cast<size_t>(k)];
-        }
-    }
-}
-
-void gridColumns(const Grid &grid, double *x, double *y, double *z)
-{
-    spread(grid.x, grid.xSpread, grid.rows, grid.cols, x);
-    spread(grid.y, grid.ySpread, grid.rows, grid.cols, y);
-    spread(grid.z, grid.zSpread, grid.rows, grid.cols, z);
-}

@@ -28,7 +28,3 @@ Samples heightSamples(const ArrayView &z);
 // x y z arrays of one shape as readNpy gives a (3, R, C) array; throws a
 // Failure naming the first x or y that is not finite.
 Samples pointSamples(const ArrayView &x, const ArrayView &y, const ArrayView &z, const std::string &name);
-
-// The grid's coordinates as rows x cols arrays in column order (element
-// [r, c] is point line c * rows + r).
-void gridColumns(const Grid &grid, double *x, double *y, double *z);

@@ -109,6 +109,7 @@ static FigureData figureDataOfSource(const Source &source, ImportRequest request
         return readFigureData(source.path, request, notes);
     }
     request.convert.forFigure = true;
+    request.convert.viewerNotes = false;
     FigureData data = figureDataOf(gridOf(source, request, notes));
     checkFigureData(data, arrayName);
     return data;
@@ -237,11 +238,32 @@ static std::vector<Key> keysOf(const std::string &text)
     return keys;
 }
 
+// A grid's coordinate as a rows x cols array over its own values, without
+// a copy: element [r, c] is point line c * rows + r.  Values given per row
+// or per column (an image's or a matrix's x and y) are read-only views
+// that repeat them, as numpy.broadcast_to gives.
+static py::array arrayOfValues(Values &&values, Spread how, long rows, long cols)
+{
+    auto *held = new Values(std::move(values));
+    py::capsule owner(held, [](void *v) { delete static_cast<Values *>(v); });
+    const py::ssize_t step = sizeof(double);
+    const std::vector<py::ssize_t> strides = how == Spread::perRow      ? std::vector<py::ssize_t>{step, 0}
+                                             : how == Spread::perColumn ? std::vector<py::ssize_t>{0, step}
+                                                                        : std::vector<py::ssize_t>{step, step * rows};
+    py::array_t<double> array({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(cols)}, strides,
+                              held->data(), owner);
+    if (how != Spread::perPoint) {
+        array.attr("setflags")(py::arg("write") = false);
+    }
+    return std::move(array);
+}
+
 static py::tuple readSource(const py::object &data, const OptionList &options, bool holes)
 {
     const Source source = sourceOf(data);
     RenderOptions o = optionsOf(options, false, 1, 1);
     o.import.convert.forFigure = holes;
+    o.import.convert.viewerNotes = false;
     std::vector<std::string> notes;
     Grid grid;
     {
@@ -249,15 +271,9 @@ static py::tuple readSource(const py::object &data, const OptionList &options, b
         std::lock_guard<std::mutex> lock(drawing);
         grid = gridOf(source, o.import, notes);
     }
-    const std::vector<py::ssize_t> shape{grid.rows, grid.cols};
-    const std::vector<py::ssize_t> strides{8, 8 * grid.rows};
-    py::array_t<double> x(shape, strides), y(shape, strides), z(shape, strides);
-    double *px = x.mutable_data(), *py_ = y.mutable_data(), *pz = z.mutable_data();
-    {
-        py::gil_scoped_release unlocked;
-        gridColumns(grid, px, py_, pz);
-    }
-    return py::make_tuple(x, y, z, notes);
+    return py::make_tuple(arrayOfValues(std::move(grid.x), grid.xSpread, grid.rows, grid.cols),
+                          arrayOfValues(std::move(grid.y), grid.ySpread, grid.rows, grid.cols),
+                          arrayOfValues(std::move(grid.z), grid.zSpread, grid.rows, grid.cols), notes);
 }
 
 static py::tuple figure(const py::object &data, const OptionList &options, int width, int height)

@@ -216,7 +216,7 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
         l.note += "; heights times " + formatNumber(o.zFactor);
     }
     if (!s.xyz) {
-        if (!o.forFigure) {
+        if (o.viewerNotes) {
             warnIfAboveView(s, l, o, zBase, low, high, name, notes);
         }
         placeHeights(s, l);
@@ -225,10 +225,12 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
     }
     const double zf = o.zFactor;
     for (double &z : s.grid.z) {
-        z = (z - zBase) * zf;
+        if (zBase != 0 || zf != 1) {
+            z = (z - zBase) * zf;
+        }
     }
     s.grid.zTrue = {zBase * zf, 1, ""};
-    if (!o.forFigure) {
+    if (o.viewerNotes) {
         viewNotes(s.grid, s.xyz ? &source : nullptr, o, name, notes);
     }
     s.grid.comment = l.note;

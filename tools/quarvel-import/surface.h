@@ -37,8 +37,11 @@ struct ConvertOptions {
     double latitude = 0;
     bool center = false;  // x y z data moved to x = y = 0
     // For a figure: no-data heights stay NaN (holes) unless --nodata is
-    // given, and no hints about how the viewer will show the surface.
+    // given.
     bool forFigure = false;
+    // Hints about how the viewer will show the surface (grid lines, heights
+    // above the view), for output the viewer will read.
+    bool viewerNotes = true;
 };
 
 // Replaces no-data heights (NaN, infinities and the marker) as the options

@@ -157,6 +157,7 @@ static FigureData readEither(const std::string &path, const ImportRequest &reque
 FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes)
 {
     request.convert.forFigure = true;
+    request.convert.viewerNotes = false;
     FigureData data = readEither(path, request, notes);
     checkFigureData(data, path);
     return data;
