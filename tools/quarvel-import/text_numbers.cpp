@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 struct TextParser {
@@ -20,6 +21,7 @@ struct TextParser {
     long line = 0;
     bool blankSinceData = false;
     bool headerLooked = false;  // at the first line with values
+    long headerFields = 0;      // the values a line holds, as the header names them
 };
 
 [[noreturn]] static void failAt(const TextParser &p, const std::string &message)
@@ -175,6 +177,13 @@ static bool skipHeader(TextParser &t, const char *line, const char *p, const cha
     if (!isHeader(p, end, &index)) {
         return false;
     }
+    long separators = 0;
+    bool quoted = false;
+    for (const char *q = p; q < end && (quoted || *q != '#'); ++q) {
+        quoted = quoted != (*q == '"');
+        separators += !quoted && isSeparator(*q);
+    }
+    t.headerFields = separators > 0 ? separators + 1 - index : 0;
     const std::string text = quotedExcerpt(std::string(line, end));
     t.numbers.note =
         displayName(t.name) + ":" + std::to_string(t.line) + ": a header line (" + text + "), skipped";
@@ -222,9 +231,11 @@ static void parseLine(TextParser &t, const char *p, const char *end)
             break;
         }
         if (isSeparator(*p)) {
+            // An empty field is a missing value, as spreadsheets and pandas
+            // write one: no-data, like NaN.
             if (count == 0 || separatorPending) {
-                failAt(t, "empty column " + std::to_string(dropped + count + 1) + " before '" +
-                              std::string(1, *p) + "'");
+                t.numbers.values.push_back(NAN);
+                ++count;
             }
             // "1,5;2,5" is two numbers with decimal commas: refused, not misread.
             if (separatorSeen && separatorSeen != *p) {
@@ -246,7 +257,15 @@ static void parseLine(TextParser &t, const char *p, const char *end)
         p = parseValue(t, p, end, dropped + ++count);
         separatorPending = false;
     }
-    // A trailing separator ("1,2,3,") loses nothing and is common: allowed.
+    // A trailing separator ("1,2,3,") loses nothing and is common: allowed;
+    // but on a line one value short of the header's names or else of the
+    // line before, the field it ends is an empty last one ("4,5," under
+    // "1,2,3").
+    const long wanted = t.headerFields > 0 ? t.headerFields : t.numbers.runs.empty() ? 0 : t.numbers.runs.back().count;
+    if (separatorPending && count > 0 && count + 1 == wanted) {
+        t.numbers.values.push_back(NAN);
+        ++count;
+    }
     // Only a blank line ends a block: a comment line is skipped.
     if (count == 0) {
         t.blankSinceData = t.blankSinceData || !comment;
