@@ -14,8 +14,10 @@
 // Entries in the colour table: a break falls within 1/4096 of the range.
 static constexpr int colourTableSize = 4096;
 
-// Triangles sent to the driver at a time.
-static constexpr int trianglesPerBand = 65536;
+// Triangles sent to the driver at a time, and bands between waits for
+// the driver to finish (see drawSurface).
+static constexpr int trianglesPerBand = 16384;
+static constexpr int bandsPerFinish = 8;
 
 // The viewer's two lights leave a level surface at about 0.55 of its
 // colour; more ambient light keeps the colours close to the colour bar's.
@@ -231,10 +233,13 @@ static void drawSurface(const FigureSurface &s)
     glVertexPointer(3, GL_FLOAT, 0, s.vertices.data());
     glNormalPointer(GL_SHORT, 0, s.normals.data());
     glTexCoordPointer(1, GL_FLOAT, 0, s.heights.data());
-    // Band by band, each finished before the next: the driver bins every
-    // triangle of a draw before it rasterises any, and for a large grid
-    // those bins would take far more memory than the grid itself.
+    // Band by band: the driver bins every triangle of a draw before it
+    // rasterises any, and for a large grid those bins would take far more
+    // memory than the grid itself.  Each band is flushed, so that its
+    // rasterising overlaps the next one's binning, and every few bands the
+    // driver is let finish, which bounds the bins waiting in memory.
     std::vector<unsigned> band;
+    int bands = 0;
     const int bandRows = std::max(1, trianglesPerBand / (2 * std::max(1, s.cols - 1)));
     for (int r0 = 0; r0 + 1 < s.rows; r0 += bandRows) {
         const int r1 = std::min(s.rows - 1, r0 + bandRows);
@@ -244,7 +249,11 @@ static void drawSurface(const FigureSurface &s)
             const unsigned last = static_cast<unsigned>(static_cast<size_t>(r1) * s.cols + s.cols - 1);
             glDrawRangeElements(GL_TRIANGLES, first, last, static_cast<GLsizei>(band.size()), GL_UNSIGNED_INT,
                                 band.data());
-            glFinish();
+            if (++bands % bandsPerFinish == 0) {
+                glFinish();
+            } else {
+                glFlush();
+            }
         }
     }
     glDeleteTextures(1, &table);
