@@ -1,6 +1,7 @@
 """quarvel from Python: any file quarvel-import reads as arrays, figures
-for a report and the viewer's own pictures drawn in-process, and the
-interactive viewer.
+for a report and the viewer's own pictures drawn in-process, turntables
+and series (one frame per time step) as animations, and the interactive
+viewer.
 
 Keyword arguments are the command line's long options with '-' as '_'
 (origin=, lonlat=, nodata=, every=, max=, z_factor=, layout=, ...), with
