@@ -1,6 +1,7 @@
 """quarvel from Python: any file quarvel-import reads as arrays, figures
-for a report and the viewer's own pictures drawn in-process, and the
-interactive viewer.
+for a report and the viewer's own pictures drawn in-process, turntables
+and series (one frame per time step) as animations, and the interactive
+viewer.
 
 Keyword arguments are the command line's long options with '-' as '_'
 (origin=, lonlat=, nodata=, every=, max=, z_factor=, layout=, ...), with
@@ -16,7 +17,7 @@ import warnings
 from . import _inputs, _quarvel, _viewer
 from ._picture import Picture
 
-__all__ = ['read', 'figure', 'picture', 'turntable', 'show', 'Picture', 'QuarvelNote']
+__all__ = ['read', 'figure', 'picture', 'turntable', 'series', 'show', 'Picture', 'QuarvelNote']
 
 
 class QuarvelNote(UserWarning):
@@ -76,26 +77,49 @@ def picture(data, *, keys="", size=(500, 500), reverse=False, **import_options):
     return Picture(rgb)
 
 
+def _drawing_options(options, figure, what):
+    """(size, keys, reverse, option list) of a turntable's or series' keywords."""
+    size = options.pop('size', (800, 600) if figure else (500, 500))
+    keys = options.pop('keys', "")
+    reverse = options.pop('reverse', False)
+    if not figure:
+        return size, keys, reverse, _inputs.options(options)
+    if keys or reverse:
+        raise TypeError(f"a figure's {what} takes no keys or reverse: use view= and relief=")
+    style = {k: options.pop(k) for k in ('view', 'colormap', 'range', 'title', 'xlabel', 'ylabel',
+                                          'zlabel', 'relief', 'background') if k in options}
+    if isinstance(style.get('view'), list):
+        style['view'] = tuple(style['view'])
+    return size, keys, reverse, _inputs.options({**options, **style})
+
+
 def turntable(data, path, frames=36, fps=12, figure=True, **options):
     """One full turn to path (.gif, .mp4 or a folder of PNG frames): of a
     figure (its options as figure's), or of the viewer's picture (keys=,
     reverse=)."""
     import os
-    size = options.pop('size', (800, 600) if figure else (500, 500))
-    keys = options.pop('keys', "")
-    reverse = options.pop('reverse', False)
-    if figure:
-        if keys or reverse:
-            raise TypeError("a figure's turntable takes no keys or reverse: use view= and relief=")
-        style = {k: options.pop(k) for k in ('view', 'colormap', 'range', 'title', 'xlabel', 'ylabel',
-                                              'zlabel', 'relief', 'background') if k in options}
-        if isinstance(style.get('view'), list):
-            style['view'] = tuple(style['view'])
-        option_list = _inputs.options({**options, **style})
-    else:
-        option_list = _inputs.options(options)
+    size, keys, reverse, option_list = _drawing_options(options, figure, 'turntable')
     notes = _quarvel.turntable(_source(data, options), os.fspath(path), option_list, bool(figure), keys,
                                int(size[0]), int(size[1]), bool(reverse), int(frames), int(fps))
+    _say(notes)
+
+
+def series(data, path, *, fps=12, figure=True, frame_label=None, **options):
+    """One frame per item of data (each anything figure takes), in order,
+    to path (.gif, .mp4 or a folder of PNG frames): figures in one box at
+    one colour scale over the whole series (the items' ranges together
+    unless range= is given), frame_label='{n}/{count} {stem}' under the
+    title of each ({index} {n} {count} {name} {stem}; {name} of an array
+    is 'array'); or with figure=False the viewer's picture of each (keys=,
+    reverse=).  Files are read one at a time, twice for a figure."""
+    import os
+    items = list(data)
+    size, keys, reverse, option_list = _drawing_options(options, figure, 'series')
+    layout = options.get('layout')
+    sources = [_inputs.source(item, layout) for item in items]
+    names = [os.fspath(item) if isinstance(item, (str, os.PathLike)) else 'array' for item in items]
+    notes = _quarvel.series(sources, names, os.fspath(path), option_list, bool(figure), keys,
+                            int(size[0]), int(size[1]), bool(reverse), int(fps), frame_label or "")
     _say(notes)
 
 

@@ -15,6 +15,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,8 @@
 #include "quarvel-render/offscreen.h"
 #include "quarvel-render/output_kind.h"
 #include "quarvel-render/picture.h"
+#include "quarvel-render/series.h"
+#include "quarvel-render/series_names.h"
 #include "quarvel-render/turntable.h"
 #include "requests.h"
 
@@ -360,6 +363,61 @@ static std::vector<std::string> turntable(const py::object &data, const std::str
     return notes;
 }
 
+// One frame per source, as quarvel-render --series draws them; each
+// source is read when its frame is drawn (and, for a figure, once before
+// for the series' ranges).
+static std::vector<std::string> series(const py::list &data, const std::vector<std::string> &names,
+                                       const std::string &path, const OptionList &options, bool isFigure,
+                                       const std::string &keys, int width, int height, bool reverse, int fps,
+                                       const std::string &frameLabel)
+{
+    std::vector<Source> sources;
+    for (const py::handle item : data) {
+        sources.push_back(sourceOf(py::reinterpret_borrow<py::object>(item)));
+    }
+    RenderOptions o = optionsOf(options, isFigure, width, height);
+    o.reverse = reverse;
+    o.keys = keysOf(keys);
+    o.framesPerSecond = fps;
+    o.outputs = {path};
+    o.frameLabel = frameLabel;
+    checkSize(o);
+    if (sources.empty() || sources.size() != names.size() || sources.size() > 1000000 || fps < 1 || fps > 100) {
+        throw Failure("a series wants 1 to 1000000 inputs at 1 to 100 frames a second");
+    }
+    if (!frameLabel.empty()) {
+        if (!isFigure) {
+            throw Failure("frame_label needs figure=True: the viewer's picture has no text");
+        }
+        if (printable(frameLabel) != frameLabel) {
+            throw Failure("frame_label wants one line of text, not " + printable(frameLabel));
+        }
+        checkFrameLabel(frameLabel);
+    }
+    std::vector<std::string> notes;
+    py::gil_scoped_release unlocked;
+    std::lock_guard<std::mutex> lock(drawing);
+    if (isFigure) {
+        makeFigureSeries(tool, o, names, [&](size_t i, bool again) {
+            std::vector<std::string> said;
+            FigureData figureData = figureDataOfSource(sources[i], o.import, said);
+            for (const std::string &note : again ? std::vector<std::string>() : said) {
+                if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
+                    notes.push_back(note);
+                }
+            }
+            return figureData;
+        });
+    } else {
+        makeViewerSeries(tool, o, sources.size(), [&](size_t i, float &scale) {
+            std::vector<std::string> said;
+            MeshPointer mesh = meshOf(sources[i], o, scale, i == 0 ? notes : said);
+            return mesh.release();
+        });
+    }
+    return notes;
+}
+
 static py::tuple meshText(const py::object &data, const OptionList &options)
 {
     const Source source = sourceOf(data);
@@ -482,6 +540,7 @@ PYBIND11_MODULE(_quarvel, m)
     m.def("figure", &figure);
     m.def("picture", &picture);
     m.def("turntable", &turntable);
+    m.def("series", &series);
     m.def("mesh_text", &meshText);
     m.def("save", &save);
     // What a figure's Picture keeps for its .pdf or .svg: the 3-D part as

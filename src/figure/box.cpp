@@ -11,38 +11,62 @@ static bool hasData(const FigureData &data, size_t i)
     return std::isfinite(data.x[i]) && std::isfinite(data.y[i]) && std::isfinite(data.z[i]);
 }
 
-FigureBox figureBox(const FigureData &data, double relief)
+FigureExtents figureExtents(const FigureData &data)
 {
-    FigureBox box;
+    FigureExtents e;
     const std::vector<double> *values[3] = {&data.x, &data.y, &data.z};
-    bool any = false;
     for (size_t i = 0; i < data.z.size(); ++i) {
         if (!hasData(data, i)) {
             continue;
         }
         for (int a = 0; a < 3; ++a) {
             const double v = (*values[a])[i];
-            box.low[a] = any ? std::min(box.low[a], v) : v;
-            box.high[a] = any ? std::max(box.high[a], v) : v;
+            e.low[a] = e.any ? std::min(e.low[a], v) : v;
+            e.high[a] = e.any ? std::max(e.high[a], v) : v;
         }
-        any = true;
+        e.any = true;
     }
-    if (!any) {
-        throw Failure("no point has a finite x, y and z: nothing to draw");
+    return e;
+}
+
+void includeExtents(FigureExtents &into, const FigureExtents &more)
+{
+    if (!more.any) {
+        return;
     }
     for (int a = 0; a < 3; ++a) {
+        into.low[a] = into.any ? std::min(into.low[a], more.low[a]) : more.low[a];
+        into.high[a] = into.any ? std::max(into.high[a], more.high[a]) : more.high[a];
+    }
+    into.any = true;
+}
+
+FigureBox boxOfExtents(const FigureExtents &extents, double xGround, double yGround, double relief)
+{
+    if (!extents.any) {
+        throw Failure("no point has a finite x, y and z: nothing to draw");
+    }
+    FigureBox box;
+    for (int a = 0; a < 3; ++a) {
+        box.low[a] = extents.low[a];
+        box.high[a] = extents.high[a];
         widenRange(box.low[a], box.high[a]);
     }
-    const double wide = (box.high[0] - box.low[0]) * std::fabs(data.xGround);
-    const double deep = (box.high[1] - box.low[1]) * std::fabs(data.yGround);
-    box.reversed[0] = data.xGround < 0;
-    box.reversed[1] = data.yGround < 0;
+    const double wide = (box.high[0] - box.low[0]) * std::fabs(xGround);
+    const double deep = (box.high[1] - box.low[1]) * std::fabs(yGround);
+    box.reversed[0] = xGround < 0;
+    box.reversed[1] = yGround < 0;
     box.reversed[2] = false;
     const double longer = std::max(wide, deep);
     box.half[0] = std::max(wide / longer, minSideRatio);
     box.half[1] = std::max(deep / longer, minSideRatio);
     box.half[2] = heightShare * relief;
     return box;
+}
+
+FigureBox figureBox(const FigureData &data, double relief)
+{
+    return boxOfExtents(figureExtents(data), data.xGround, data.yGround, relief);
 }
 
 double sidePosition(const FigureBox &box, int axis, double value)

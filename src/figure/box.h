@@ -24,6 +24,20 @@ constexpr double heightShare = 0.75;  // a 4:4:3 box
 // Throws a Failure when no point has finite x, y and z.
 FigureBox figureBox(const FigureData &data, double relief);
 
+// The data's range on each axis over the points with finite x, y and z,
+// kept apart from the box so that the ranges of several grids (a
+// series' frames) can make one box.
+struct FigureExtents {
+    double low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
+    bool any = false;  // false: no point had data
+};
+FigureExtents figureExtents(const FigureData &data);
+void includeExtents(FigureExtents &into, const FigureExtents &more);
+
+// The box of those ranges, x and y in the given ground units per true
+// unit (FigureData's xGround and yGround).  Throws as figureBox does.
+FigureBox boxOfExtents(const FigureExtents &extents, double xGround, double yGround, double relief);
+
 // True values to model units.
 Vec modelPoint(const FigureBox &box, double x, double y, double z);
 // Where a true value of axis lies along the box's side, from -1 to 1.

@@ -37,6 +37,9 @@ struct FigureStyle {
     double relief = 1.0;  // multiplies the box's height
     float background[3] = {1.0f, 1.0f, 1.0f};
     std::string title;
+    // A line under the title: a series' frame label, changed each frame
+    // by setFigureLabel without moving anything else.
+    std::string label;
 };
 
 // Smallest picture a figure is drawn in.

@@ -25,7 +25,8 @@ struct ColourBar {
 struct Fixed {
     double text, gap, tickLength, pad;
     double top, bottom;          // below the title, above the bottom margin
-    std::vector<TextItem> texts; // the title
+    std::vector<TextItem> texts; // the title and the label
+    int labelText = -1;          // the label among texts
     double colourLow, colourHigh;
     std::string barTitle;
     double barHeight;
@@ -195,6 +196,15 @@ static Fixed fixedParts(cairo_t *cr, const FigureBox &box, const FigureData &dat
         title.y = f.pad + title.height / 2.0;
         f.top += title.height + 0.8 * f.text;
         f.texts.push_back(title);
+    }
+    if (!style.label.empty()) {
+        TextItem label = textItem(style.label, f.text);
+        fitText(cr, label, w - 2.0 * f.pad);
+        label.x = w / 2.0;
+        label.y = f.top + label.height / 2.0;
+        f.top += label.height + 0.8 * f.text;
+        f.labelText = static_cast<int>(f.texts.size());
+        f.texts.push_back(label);
     }
     f.bottom = h - f.pad;
     figureColourRange(box, style, f.colourLow, f.colourHigh);
@@ -434,6 +444,9 @@ static FigureLayout placed(FigureLayout out, const Fixed &f, const ColourBar &ba
         t.x += dx;
         t.y += dy;
     }
+    if (f.labelText >= 0) {
+        out.labelText = static_cast<int>(out.texts.size()) + f.labelText;
+    }
     out.texts.insert(out.texts.end(), f.texts.begin(), f.texts.end());
     out.texts.insert(out.texts.end(), bar.texts.begin(), bar.texts.end());
     out.strokes.insert(out.strokes.end(), bar.strokes.begin(), bar.strokes.end());
@@ -514,6 +527,17 @@ FigureLayout layoutFigure(const FigureBox &box, const FigureData &data, const Fi
         return layoutWith(m.cr, f, box, data, style, c, fixedScale, true);
     }
     return layoutWith(m.cr, f, box, data, style, c, fittingScale(m.cr, f, box, data, c, false), false);
+}
+
+void setFigureLabel(FigureLayout &layout, const std::string &text)
+{
+    if (layout.labelText < 0) {
+        return;
+    }
+    TextItem &label = layout.texts[static_cast<size_t>(layout.labelText)];
+    label.text = text;
+    Measurer m;
+    fitText(m.cr, label, layout.width - 2.0 * layout.textSize);
 }
 
 double turntableScale(const FigureBox &box, const FigureData &data, const FigureStyle &style, int frames)

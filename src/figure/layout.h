@@ -36,6 +36,7 @@ struct FigureLayout {
     double colourLow = 0.0, colourHigh = 1.0;
     std::vector<ModelLine> paneGrid;      // behind the surface: lines at the ticks
     std::vector<ModelLine> paneEdges;     // and the back panes' edges
+    int labelText = -1;                   // style's label among texts, if any
 };
 
 // The text height for a picture of that height.
@@ -50,6 +51,10 @@ void figureColourRange(const FigureBox &box, const FigureStyle &style, double &l
 // that scale and the box centred (a turntable's frames); 0 fits it.
 FigureLayout layoutFigure(const FigureBox &box, const FigureData &data, const FigureStyle &style,
                           double azimuth, double fixedScale = 0.0);
+
+// Puts text in place of the label of a layout made with a style's label,
+// centred where it was (shortened to fit the picture's width).
+void setFigureLabel(FigureLayout &layout, const std::string &text);
 
 // One scale, with the box centred, at which every frame of a turn of the
 // given number of frames fits.

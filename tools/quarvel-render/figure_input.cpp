@@ -122,28 +122,16 @@ static FigureData figureOfMesh(FILE *stream, const std::string &path)
     return figureDataOf(*mesh);
 }
 
-// Standard input is held whole (a pipe cannot be read twice) and read
-// from memory; a file is opened and, once its start was looked at, read
-// again from the top.
-static FigureData readEither(const std::string &path, const ImportRequest &request, std::vector<std::string> &notes)
+// From an open stream whose first bytes are head (all of it for bytes in
+// memory, which are read from the top again anyway).
+static FigureData readOpen(FILE *stream, const std::string &path, const std::string &head, bool rewind,
+                           const ImportRequest &request, std::vector<std::string> &notes)
 {
-    std::string bytes;
-    FILE *stream = nullptr;
-    if (path == "-") {
-        bytes = readWhole(stdin, path);
-        stream = fmemopen(&bytes[0], bytes.size(), "rb");
-    } else {
-        stream = std::fopen(path.c_str(), "rb");
-    }
-    if (!stream) {
-        const int e = errno;
-        throw Failure("cannot open " + displayName(path) + ": " + std::strerror(e));
-    }
     std::unique_ptr<FILE, CloseFile> input(stream);
     bool mesh = !request.formatGiven && namedMesh(path);
     if (!request.formatGiven && !mesh) {
-        mesh = startsLikeMesh(path == "-" ? bytes.substr(0, 4096) : firstBytes(stream));
-        if (path != "-" && std::fseek(stream, 0, SEEK_SET) != 0) {
+        mesh = startsLikeMesh(head);
+        if (rewind && std::fseek(stream, 0, SEEK_SET) != 0) {
             const int e = errno;
             throw Failure("cannot read " + displayName(path) + " twice: " + std::strerror(e));
         }
@@ -154,11 +142,42 @@ static FigureData readEither(const std::string &path, const ImportRequest &reque
     return figureDataOf(importGrid(stream, path, request, notes));
 }
 
-FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes)
+std::string readStandardInput() { return readWhole(stdin, "-"); }
+
+FigureData readFigureBytes(std::string &bytes, const std::string &path, ImportRequest request,
+                           std::vector<std::string> &notes)
 {
     request.convert.forFigure = true;
     request.convert.viewerNotes = false;
-    FigureData data = readEither(path, request, notes);
+    FILE *stream = fmemopen(&bytes[0], bytes.size(), "rb");
+    if (!stream) {
+        const int e = errno;
+        throw Failure("cannot open " + displayName(path) + ": " + std::strerror(e));
+    }
+    FigureData data = readOpen(stream, path, bytes.substr(0, 4096), false, request, notes);
+    checkFigureData(data, path);
+    return data;
+}
+
+// Standard input is held whole (a pipe cannot be read twice) and read
+// from memory; a file is opened and, once its start was looked at, read
+// again from the top.
+FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes)
+{
+    if (path == "-") {
+        std::string bytes = readStandardInput();
+        return readFigureBytes(bytes, path, request, notes);
+    }
+    request.convert.forFigure = true;
+    request.convert.viewerNotes = false;
+    FILE *stream = std::fopen(path.c_str(), "rb");
+    if (!stream) {
+        const int e = errno;
+        throw Failure("cannot open " + displayName(path) + ": " + std::strerror(e));
+    }
+    const bool look = !request.formatGiven && !namedMesh(path);
+    const std::string head = look ? firstBytes(stream) : std::string();
+    FigureData data = readOpen(stream, path, head, look, request, notes);
     checkFigureData(data, path);
     return data;
 }

@@ -29,6 +29,13 @@ bool startsLikeMesh(const std::string &text);
 // read or no point has data.
 FigureData readFigureData(const std::string &path, ImportRequest request, std::vector<std::string> &notes);
 
+// Standard input, read whole: a series reads its input twice.
+std::string readStandardInput();
+
+// As readFigureData, from bytes read before (named path in messages).
+FigureData readFigureBytes(std::string &bytes, const std::string &path, ImportRequest request,
+                           std::vector<std::string> &notes);
+
 // Throws the Failure readFigureData does when no point of data, read from
 // path, has a finite x, y and z.
 void checkFigureData(const FigureData &data, const std::string &path);

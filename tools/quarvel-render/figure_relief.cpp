@@ -28,11 +28,18 @@ bool foldsOver(const FigureData &d)
     return std::min(up, down) * 10 >= up + down && up + down > 0;
 }
 
+bool measuredAlike(const FigureData &d)
+{
+    return std::fabs(d.xGround) == 1 && std::fabs(d.yGround) == 1;
+}
+
 double trueRelief(const FigureData &d, const FigureBox &box)
 {
-    if (std::fabs(d.xGround) != 1 || std::fabs(d.yGround) != 1 || !foldsOver(d)) {
-        return 1;
-    }
+    return measuredAlike(d) && foldsOver(d) ? solidRelief(box) : 1;
+}
+
+double solidRelief(const FigureBox &box)
+{
     const double longer = std::max(box.high[0] - box.low[0], box.high[1] - box.low[1]);
     const double relief = (box.high[2] - box.low[2]) / longer / heightShare;
     return std::min(std::max(relief, 0.01), 100.0);

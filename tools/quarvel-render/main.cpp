@@ -3,6 +3,7 @@
 //   quarvel-render [-r] [-k KEYS]... [--size WxH] MESH|- OUT.bmp|OUT.png...
 //   quarvel-render --figure [...] [--dpi N] INPUT|- OUT.png|OUT.pdf|OUT.svg...
 //   quarvel-render [...] --turntable N [--fps F] MESH|- OUT.gif|OUT.mp4|DIR
+//   quarvel-render [...] --series [--fps F] IN1 IN2... OUT.gif|OUT.mp4|DIR
 //
 // Reads the mesh with the viewer's reader, applies the keys with the
 // viewer's own command and arrow-key code, draws one frame with the
@@ -15,8 +16,11 @@
 // as pixels or as a .pdf or .svg page with real text.
 #include <csignal>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <set>
 
 #include "base/failure.h"
 #include "common/fail.h"
@@ -32,6 +36,7 @@
 #include "quarvel-render/options.h"
 #include "quarvel-render/output_kind.h"
 #include "quarvel-render/picture.h"
+#include "quarvel-render/series.h"
 #include "quarvel-render/turntable.h"
 
 static const char tool[] = "quarvel-render";
@@ -158,10 +163,68 @@ static void renderFigure(const RenderOptions &options)
     writeStills(options.outputs, frame, &page);
 }
 
+// Standard input, read once and kept: a series reads each input twice.
+static std::string &standardInput()
+{
+    static bool read = false;
+    static std::string bytes;
+    if (!read) {
+        bytes = readStandardInput();
+        read = true;
+    }
+    return bytes;
+}
+
+// Each input's frame, one at a time; a note said for one input is not
+// said again for the next.
+static void renderSeries(const RenderOptions &options)
+{
+    if (!options.figure) {
+        makeViewerSeries(tool, options, options.inputs.size(), [&](size_t i, float &scale) {
+            const std::string &path = options.inputs[i];
+            if (path != "-") {
+                return readMeshFile(path, options.reverse, &scale);
+            }
+            std::string &bytes = standardInput();
+            FILE *stream = fmemopen(&bytes[0], bytes.size(), "rb");
+            if (!stream) {
+                throw Failure(std::string("cannot read standard input: ") + std::strerror(errno));
+            }
+            return readMeshStream(stream, path, options.reverse, &scale);
+        });
+        return;
+    }
+    std::set<std::string> said;
+    makeFigureSeries(tool, options, options.inputs, [&](size_t i, bool again) {
+        const std::string &path = options.inputs[i];
+        std::vector<std::string> notes;
+        auto sayNew = [&] {
+            for (const std::string &note : notes) {
+                if (!again && said.insert(note).second) {
+                    std::fprintf(stderr, "%s: note: %s\n", tool, note.c_str());
+                }
+            }
+        };
+        try {
+            FigureData data = path == "-" ? readFigureBytes(standardInput(), path, options.import, notes)
+                                          : readFigureData(path, options.import, notes);
+            sayNew();
+            return data;
+        } catch (const Failure &) {
+            sayNew();
+            throw;
+        }
+    });
+}
+
 // The viewer's start-up (read, reverse if asked, normals and scale), the
 // keys, then the picture or the turntable.
 static void render(const RenderOptions &options)
 {
+    if (options.series) {
+        renderSeries(options);
+        return;
+    }
     if (options.figure) {
         renderFigure(options);
         return;

@@ -1,5 +1,6 @@
 #include "quarvel-render/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "import_options.h"
 #include "figure/colour_map.h"
 #include "quarvel-render/offscreen.h"
+#include "quarvel-render/series_names.h"
 #include "ui/view_motion.h"
 
 static const char tool[] = "quarvel-render";
@@ -20,6 +22,7 @@ static const char tool[] = "quarvel-render";
 static const char usage[] =
     "Usage: quarvel-render [OPTIONS] MESH|- OUT...\n"
     "       quarvel-render --figure [FIGURE OPTIONS] [IMPORT OPTIONS] INPUT|- OUT...\n"
+    "       quarvel-render --series [--figure ...] [--fps F] IN1 IN2... OUT.gif|OUT.mp4|DIR\n"
     "\n"
     "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
@@ -33,7 +36,12 @@ static const char usage[] =
     "  --size WxH      picture size in pixels (default 500x500, at most 8192x8192)\n"
     "  --turntable N   N frames of one full turn of the camera about the vertical\n"
     "                  axis, in arrow-key steps (* and / change the step)\n"
-    "  --fps F         frames per second of a turntable (default 12)\n"
+    "  --fps F         frames per second of a turntable or series (default 12)\n"
+    "  --series        one frame per input, in the order given; with --figure in one\n"
+    "                  box at one colour scale (the inputs' ranges together)\n"
+    "  --series-sort natural\n"
+    "                  order the inputs by name, numbers by value (step-2 before\n"
+    "                  step-10); default: as given\n"
     "  -h, --help      show this help\n"
     "\n"
     "Pictures for a report (--figure; default size 800x600, at least 320x240):\n"
@@ -56,6 +64,10 @@ static const char usage[] =
     "                  --size at 96 to the inch whatever N (800x600: 600x450 pt)\n"
     "  --turntable N   with --figure: N frames, the bearing turning 360/N degrees\n"
     "                  each\n"
+    "  --frame-label FORMAT\n"
+    "                  with --series: a line under the title of each frame; FORMAT\n"
+    "                  may hold {index} (from 0), {n} (from 1), {count}, {name}\n"
+    "                  (the file name) and {stem} (without its extension)\n"
     "\n"
     "A figure's INPUT is mesh text or any file quarvel-import reads, with its\n"
     "options (--format, --every, --max, --z-factor, --zero-base, --spacing,\n"
@@ -160,6 +172,22 @@ static void checkFigure(RenderOptions &o, bool sizeGiven, bool keysGiven)
     }
 }
 
+// A series' inputs and its one OUT, the inputs sorted if asked.
+static void checkSeries(RenderOptions &o, const std::vector<std::string> &positional, bool naturalOrder)
+{
+    if (positional.size() < 2) {
+        fail(tool, "--series needs one or more inputs and an OUT .gif, .mp4 or directory (see --help)");
+    }
+    o.inputs.assign(positional.begin(), positional.end() - 1);
+    o.outputs = {positional.back()};
+    if (std::count(o.inputs.begin(), o.inputs.end(), "-") > 1) {
+        fail(tool, "standard input (-) can be only one of a series' inputs");
+    }
+    if (naturalOrder) {
+        sortNaturally(o.inputs);
+    }
+}
+
 RenderOptions parseRenderOptions(int argc, char **argv)
 {
     RenderOptions o;
@@ -169,6 +197,9 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     bool sizeGiven = false;
     bool keysGiven = false;
     std::string figureOption;  // the first option given that only a figure takes
+    std::string seriesOption;  // the last option given that only a series takes
+    bool naturalOrder = false;
+    bool frameLabelGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string importName;
@@ -208,6 +239,27 @@ RenderOptions parseRenderOptions(int argc, char **argv)
             }
         } else if (arg == "--turntable") {
             o.turntableFrames = parseCount("--turntable", argumentOf(i, argc, argv), 1, 100000);
+        } else if (arg == "--series") {
+            o.series = true;
+        } else if (arg == "--series-sort") {
+            const std::string order = argumentOf(i, argc, argv);
+            if (order != "natural" && order != "given") {
+                fail(tool, "--series-sort wants natural or given, not " + printable(order, '\''));
+            }
+            naturalOrder = order == "natural";
+            seriesOption = arg;
+        } else if (arg == "--frame-label") {
+            o.frameLabel = argumentOf(i, argc, argv);
+            frameLabelGiven = true;
+            seriesOption = arg;
+            if (printable(o.frameLabel) != o.frameLabel) {
+                fail(tool, "--frame-label wants one line of UTF-8 text, not " + printable(o.frameLabel));
+            }
+            try {
+                checkFrameLabel(o.frameLabel);
+            } catch (const Failure &failure) {
+                fail(tool, failure.what());
+            }
         } else if (arg == "--fps") {
             o.framesPerSecond = parseCount("--fps", argumentOf(i, argc, argv), 1, 100);
             fpsGiven = true;
@@ -215,14 +267,27 @@ RenderOptions parseRenderOptions(int argc, char **argv)
             fail(tool, "unknown option " + printable(arg) + " (see --help)");
         }
     }
-    if (fpsGiven && !o.turntableFrames) {
-        fail(tool, "--fps needs --turntable");
+    if (fpsGiven && !o.turntableFrames && !o.series) {
+        fail(tool, "--fps needs --turntable or --series");
+    }
+    if (!seriesOption.empty() && !o.series) {
+        fail(tool, seriesOption + " needs --series");
+    }
+    if (o.series && o.turntableFrames) {
+        fail(tool, "--series and --turntable do not go together: a series turns no camera");
+    }
+    if (frameLabelGiven && !o.figure) {
+        fail(tool, "--frame-label needs --figure: the viewer's picture has no text");
     }
     if (!figureOption.empty() && !o.figure) {
         fail(tool, figureOption + " needs --figure");
     }
     if (o.figure) {
         checkFigure(o, sizeGiven, keysGiven);
+    }
+    if (o.series) {
+        checkSeries(o, positional, naturalOrder);
+        return o;
     }
     if (positional.size() < 2) {
         fail(tool, "needs a MESH (or -) and an OUT file (see --help)");

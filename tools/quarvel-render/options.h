@@ -22,6 +22,10 @@ struct RenderOptions {
     int framesPerSecond = 12;
     std::string mesh;               // "-" for standard input
     std::vector<std::string> outputs;
+    // --series: one frame per input, in inputs' order.
+    bool series = false;
+    std::vector<std::string> inputs;
+    std::string frameLabel;  // --frame-label's FORMAT; empty: none
     // --figure: a picture for a report instead of the viewer's.
     bool figure = false;
     FigureStyle style;  // its size is width x height

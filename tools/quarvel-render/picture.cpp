@@ -34,20 +34,25 @@ ViewState viewerView(const RenderOptions &options, float scale, Mesh &mesh, bool
     return view;
 }
 
+void applyTitles(FigureData &data, const RenderOptions &options)
+{
+    if (options.xTitleGiven) {
+        data.xTitle = options.xTitle;
+    }
+    if (options.yTitleGiven) {
+        data.yTitle = options.yTitle;
+    }
+    if (options.zTitleGiven) {
+        data.zTitle = options.zTitle;
+    }
+}
+
 PreparedFigure prepareFigure(FigureData &&data, const RenderOptions &options)
 {
     try {
         PreparedFigure figure;
         figure.data = std::move(data);
-        if (options.xTitleGiven) {
-            figure.data.xTitle = options.xTitle;
-        }
-        if (options.yTitleGiven) {
-            figure.data.yTitle = options.yTitle;
-        }
-        if (options.zTitleGiven) {
-            figure.data.zTitle = options.zTitle;
-        }
+        applyTitles(figure.data, options);
         figure.box = figureBox(figure.data, options.style.relief);
         if (!options.reliefGiven) {
             figure.box = figureBox(figure.data, trueRelief(figure.data, figure.box));

@@ -22,6 +22,9 @@ bool applyKeys(const std::vector<Key> &keys, ViewState &view, Mesh &mesh);
 // fit-to-view scale, after options' keys; smoothBefore as applyKeys says.
 ViewState viewerView(const RenderOptions &options, float scale, Mesh &mesh, bool &smoothBefore);
 
+// Puts options' axis titles (--xlabel and the like) in place of data's.
+void applyTitles(FigureData &data, const RenderOptions &options);
+
 // A figure ready to draw: the data with options' axis titles, its box and
 // its surface.  Throws a Failure (memory included).
 struct PreparedFigure {

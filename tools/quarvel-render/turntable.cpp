@@ -84,16 +84,24 @@ static void writeFrames(const char *tool, const std::string &path, const RenderO
         beginVideo(out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
     }
     Frame frame;
-    for (int i = 0; ok && i < frames; ++i) {
-        draw(i, frame);
-        if (kind == OutputKind::Gif) {
-            ok = addGifFrame(frame);
-        } else if (kind == OutputKind::Mp4) {
-            ok = addVideoFrame(frame);
-        } else {
-            writeFrame(i, frame);
+    try {
+        for (int i = 0; ok && i < frames; ++i) {
+            draw(i, frame);
+            if (kind == OutputKind::Gif) {
+                ok = addGifFrame(frame);
+            } else if (kind == OutputKind::Mp4) {
+                ok = addVideoFrame(frame);
+            } else {
+                writeFrame(i, frame);
+            }
+            showProgress(tool, i + 1, frames);
         }
-        showProgress(tool, i + 1, frames);
+    } catch (...) {
+        if (kind == OutputKind::Gif) {
+            endGif();  // frees giflib's state; the file goes with out
+        }
+        abandonVideo();  // before out's temporary file goes: ffmpeg would write it again
+        throw;
     }
     if (kind == OutputKind::Gif) {
         ok = endGif() && ok;

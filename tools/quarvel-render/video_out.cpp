@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,4 +59,16 @@ bool endVideo()
     while (waitpid(ffmpeg, &status, 0) < 0 && errno == EINTR) {
     }
     return ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void abandonVideo()
+{
+    if (!pipeToFfmpeg) {
+        return;
+    }
+    std::fclose(pipeToFfmpeg);
+    pipeToFfmpeg = nullptr;
+    kill(ffmpeg, SIGKILL);
+    while (waitpid(ffmpeg, nullptr, 0) < 0 && errno == EINTR) {
+    }
 }

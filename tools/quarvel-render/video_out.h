@@ -12,3 +12,6 @@ void beginVideo(const std::string &path, int width, int height, int fps);
 bool addVideoFrame(const Frame &frame);
 // Waits for ffmpeg; false if it failed.
 bool endVideo();
+// Stops an ffmpeg whose video will not be finished, before its file is
+// removed: left running, it would write the file again.
+void abandonVideo();
