@@ -30,6 +30,8 @@ struct Offscreen {
     GLuint figureBuffers[2] = {0, 0};
     int figureWidth = 0, figureHeight = 0;
     int sample = 0;
+    int mostSamples = 3;                   // each way, see limitFigureSamples
+    std::vector<unsigned char> bigPixels;  // the figure as read back, kept for the next
 };
 
 // The viewer's window on Mesa has a 32-bit depth buffer (OSMesa's own
@@ -186,13 +188,13 @@ void drawViewerFrame(Offscreen &o, const Mesh &mesh, const ViewState &view, bool
 }
 
 // Samples a pixel each way: 3 x 3 up to 2 million picture pixels, 2 x 2
-// up to 8 million, within the largest framebuffer side.
-static int samplesFor(int width, int height)
+// up to 8 million, within the largest framebuffer side, and at most most.
+static int samplesFor(int width, int height, int most)
 {
     GLint largest = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
     const double pixels = static_cast<double>(width) * height;
-    for (int sample = pixels <= 2e6 ? 3 : pixels <= 8e6 ? 2 : 1; sample > 1; --sample) {
+    for (int sample = std::min(most, pixels <= 2e6 ? 3 : pixels <= 8e6 ? 2 : 1); sample > 1; --sample) {
         if (width * sample <= largest && height * sample <= largest) {
             return sample;
         }
@@ -251,12 +253,12 @@ static void toFrame(const std::vector<unsigned char> &argb, int width, int heigh
 // The figure's framebuffer for a width x height picture, made or remade.
 static void useFigureFramebuffer(Offscreen &o, int width, int height)
 {
-    if (o.sample == 0 || width != o.figureWidth || height != o.figureHeight) {
+    const int sample = samplesFor(width, height, o.mostSamples);
+    if (o.sample != sample || width != o.figureWidth || height != o.figureHeight) {
         if (o.sample != 0) {
             dropFramebuffer(o.figureFramebuffer, o.figureBuffers);
             o.sample = 0;
         }
-        const int sample = samplesFor(width, height);
         if (!makeFramebuffer(width * sample, height * sample, GL_DEPTH_COMPONENT24, o.figureFramebuffer,
                              o.figureBuffers)) {
             dropFramebuffer(o.figureFramebuffer, o.figureBuffers);
@@ -270,6 +272,8 @@ static void useFigureFramebuffer(Offscreen &o, int width, int height)
     }
     useFramebuffer(o.figureFramebuffer);
 }
+
+void limitFigureSamples(Offscreen &o, int most) { o.mostSamples = std::max(1, most); }
 
 void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
                        const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb)
@@ -285,7 +289,8 @@ void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureL
     useFigureFramebuffer(o, width, height);
     const int bigWidth = width * o.sample, bigHeight = height * o.sample;
     drawFigureScene(surface, layout, style.background, bigWidth, bigHeight);
-    std::vector<unsigned char> big(static_cast<size_t>(bigWidth) * bigHeight * 3);
+    std::vector<unsigned char> &big = o.bigPixels;
+    big.resize(static_cast<size_t>(bigWidth) * bigHeight * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, bigWidth, bigHeight, GL_RGB, GL_UNSIGNED_BYTE, big.data());

@@ -98,6 +98,7 @@ void makeFigureSeries(const char *tool, const RenderOptions &options, const std:
         style.label = options.frameLabel;  // keeps the label's line; each frame fills it
         FigureLayout layout = layoutFigure(box, shape.first, style, style.azimuth);
         std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
+        limitFigureSamples(*offscreen, animationSamples);
         writeTurntable(tool, path, options, count, [&](int i, Frame &frame) {
             const FigureSurface surface = surfaceOf(static_cast<size_t>(i), box, style, read);
             if (!options.frameLabel.empty()) {
