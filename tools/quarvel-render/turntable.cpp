@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <string>
 #include <unistd.h>
 
@@ -66,6 +67,19 @@ static void showProgress(const char *tool, int done, int frames)
     }
 }
 
+// Adds frame i to the animation being written.
+static bool writeOne(OutputKind kind, int i, const Frame &frame)
+{
+    if (kind == OutputKind::Gif) {
+        return addGifFrame(frame);
+    }
+    if (kind == OutputKind::Mp4) {
+        return addVideoFrame(frame);
+    }
+    writeFrame(i, frame);
+    return true;
+}
+
 static void writeFrames(const char *tool, const std::string &path, const RenderOptions &options, int frames,
                         const std::function<void(int, Frame &)> &draw)
 {
@@ -83,20 +97,27 @@ static void writeFrames(const char *tool, const std::string &path, const RenderO
     } else if (kind == OutputKind::Mp4) {
         beginVideo(out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
     }
-    Frame frame;
+    // Frame i is written on a thread of its own while frame i + 1 is
+    // drawn, in the other buffer: encoding overlaps drawing.  The writers
+    // keep state of their own, so one frame is written at a time, in order.
+    Frame drawn[2];
+    std::future<bool> writing;
+    auto written = [&writing] { return writing.valid() ? writing.get() : true; };
     try {
         for (int i = 0; ok && i < frames; ++i) {
+            Frame &frame = drawn[i % 2];
             draw(i, frame);
-            if (kind == OutputKind::Gif) {
-                ok = addGifFrame(frame);
-            } else if (kind == OutputKind::Mp4) {
-                ok = addVideoFrame(frame);
-            } else {
-                writeFrame(i, frame);
+            ok = written();
+            if (ok) {
+                writing = std::async(std::launch::async, [kind, i, &frame] { return writeOne(kind, i, frame); });
             }
             showProgress(tool, i + 1, frames);
         }
+        ok = written() && ok;
     } catch (...) {
+        if (writing.valid()) {
+            writing.wait();  // its own failure, if any, goes with this one
+        }
         if (kind == OutputKind::Gif) {
             endGif();  // frees giflib's state; the file goes with out
         }
