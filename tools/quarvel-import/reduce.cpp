@@ -31,22 +31,34 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
         s.noData = o.marker;
     }
     Values &z = s.grid.z;
+    // The lowest real height in two lanes: one running minimum would wait
+    // on itself at every sample.
     long count = 0;
-    double lowest = HUGE_VAL;
-    for (long k = 0; k < static_cast<long>(z.size()); ++k) {
-        double v = z[static_cast<size_t>(k)];
-        if (!isNoData(s, v)) {
-            lowest = std::min(lowest, v);
-            continue;
-        }
-        if (o.noData == ConvertOptions::NoData::Error) {
-            throw Failure(placeOfHeight(s, k, name) + " is no-data (" + formatNumber(v) +
-                          "); --nodata min or --nodata VALUE fills it");
-        }
-        ++count;
+    double even = HUGE_VAL, odd = HUGE_VAL;
+    size_t k = 0;
+    for (; k + 2 <= z.size(); k += 2) {
+        const double a = z[k], b = z[k + 1];
+        const bool aMissing = isNoData(s, a), bMissing = isNoData(s, b);
+        count += aMissing + bMissing;
+        even = aMissing ? even : std::min(even, a);
+        odd = bMissing ? odd : std::min(odd, b);
     }
+    if (k < z.size()) {
+        const bool missing = isNoData(s, z[k]);
+        count += missing;
+        even = missing ? even : std::min(even, z[k]);
+    }
+    const double lowest = std::min(even, odd);
     if (count == 0) {
         return;
+    }
+    if (o.noData == ConvertOptions::NoData::Error) {
+        long first = 0;
+        while (!isNoData(s, z[static_cast<size_t>(first)])) {
+            ++first;
+        }
+        throw Failure(placeOfHeight(s, first, name) + " is no-data (" + formatNumber(z[static_cast<size_t>(first)]) +
+                      "); --nodata min or --nodata VALUE fills it");
     }
     const bool holes = o.forFigure && !o.noDataGiven;
     const bool useLowest = !holes && o.noData == ConvertOptions::NoData::Min;
