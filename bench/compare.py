@@ -37,6 +37,15 @@ def fields(text):
     return {words[i]: words[i + 1] for i in range(0, len(words) - 1, 2)}
 
 
+def timed(commands, runs):
+    """Median (wall, cpu, peak KiB) per name; the commands take turns."""
+    results = {name: [] for name in commands}
+    for _ in range(runs):
+        for name, command in commands.items():
+            results[name].append(run_once(command)[:3])
+    return {name: tuple(statistics.median(r[k] for r in rs) for k in range(3)) for name, rs in results.items()}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)

@@ -13,9 +13,8 @@ Each PNG needs beside it the gnuplot data (.dat) and, for GMT, a .nc
 import argparse
 import os
 import shutil
-import statistics
 
-from compare import run_once
+from compare import run_once, timed
 
 GNUPLOT = ("set terminal pngcairo size 800,600; set output '%s'; set pm3d depthorder; set view 60,30; "
            "set colorbox; unset key; set xlabel 'x'; set ylabel 'y'; set zlabel 'z'; "
@@ -24,15 +23,6 @@ GMT = ("gmt begin {out} png E110 && gmt grdview {grid} -JX12c -JZ6c -p202.5/30 -
        "-Baf -Bzaf -BWSneZ && gmt colorbar -DJRM+o1.5c/0 -Baf && gmt end && test -s {out}.png")
 # (gmt end not last: sh would run it in its own place, and GMT finds its
 # session by the parent process)
-
-
-def timed(commands, runs):
-    """Median (wall, cpu, peak KiB) per name; the commands take turns."""
-    results = {name: [] for name in commands}
-    for _ in range(runs):
-        for name, command in commands.items():
-            results[name].append(run_once(command)[:3])
-    return {name: tuple(statistics.median(r[k] for r in rs) for k in range(3)) for name, rs in results.items()}
 
 
 def show(title, medians, judged, goals):

@@ -12,23 +12,13 @@ when each grid is freed after its frame.
 import argparse
 import glob
 import os
-import statistics
 
-from compare import run_once
+from compare import run_once, timed
 
 GNUPLOT = ("set term gif animate delay 8 size 800,600; set output '%s'; set pm3d depthorder; "
            "set view 60,30; set cbrange [-1:1]; set zrange [-1:1]; set colorbox; unset key; "
            "set xlabel 'x'; set ylabel 'y'; set zlabel 'z'; "
            "do for [i=0:%d] { set title sprintf('step %%d', i); splot '%s' index i using 1:2:3 with pm3d }")
-
-
-def timed(commands, runs):
-    """Median (wall, cpu, peak KiB) per name; the commands take turns."""
-    results = {name: [] for name in commands}
-    for _ in range(runs):
-        for name, command in commands.items():
-            results[name].append(run_once(command)[:3])
-    return {name: tuple(statistics.median(r[k] for r in rs) for k in range(3)) for name, rs in results.items()}
 
 
 def main():
