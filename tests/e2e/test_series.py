@@ -53,6 +53,17 @@ class SeriesTest(unittest.TestCase):
                 self.assertGreater(colours[2][0] + colours[2][1], 350)
                 self.assertLess(colours[2][2], 120)
 
+    def test_a_note_is_said_once_for_inputs_of_one_kind(self):
+        files = self.inputs(**{"a.csv": ",0,1\n0,1,2\n1,3,4\n", "b.csv": ",0,1\n0,1,2\n1,3,5\n",
+                               "c.csv": ",0,1\n0,1,2\n1,3,,\n"})
+        r = self.series("--figure", *files, out="s.gif")
+        lines = r.stderr.decode().splitlines()
+        self.assertEqual(r.returncode, 0, lines)
+        self.assertEqual(len(lines), 3, lines)
+        self.assertIn("a.csv:1: a header line", lines[0])
+        self.assertIn("c.csv: 1 of 4 heights were no-data", lines[1])
+        self.assertTrue(lines[2].endswith("note: the same for 2 more input(s) as for " + files[0]), lines)
+
     def test_inputs_of_different_sizes(self):
         files = self.inputs(**{"a.mesh": mesh_text(5, lambda x, y: x), "b.mesh": mesh_text(40, lambda x, y: x * y),
                                "c.csv": "1,2,3\n4,5,6\n"})

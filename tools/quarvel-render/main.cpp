@@ -20,7 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <set>
+#include <map>
 
 #include "base/failure.h"
 #include "common/fail.h"
@@ -28,6 +28,7 @@
 #include "figure/box.h"
 #include "figure/layout.h"
 #include "figure/surface.h"
+#include "quarvel-import/samples.h"
 #include "quarvel-render/figure_input.h"
 #include "quarvel-render/grid_density.h"
 #include "quarvel-render/image_files.h"
@@ -195,14 +196,38 @@ static void renderSeries(const RenderOptions &options)
         });
         return;
     }
-    std::set<std::string> said;
+    // A note is said for the first input it comes with; inputs with the
+    // same note (their own name aside) are counted, and said in one line
+    // at the end, so a thousand files of one kind do not give a thousand.
+    std::map<std::string, std::pair<std::string, long>> said;  // kind of note: first input, more inputs
+    auto sayRepeats = [&] {
+        for (const auto &kind : said) {
+            if (kind.second.second > 0) {
+                std::fprintf(stderr, "%s: note: the same for %ld more input(s) as for %s\n", tool,
+                             kind.second.second, kind.second.first.c_str());
+            }
+        }
+    };
     makeFigureSeries(tool, options, options.inputs, [&](size_t i, bool again) {
         const std::string &path = options.inputs[i];
         std::vector<std::string> notes;
         auto sayNew = [&] {
+            const std::string name = displayName(path);
             for (const std::string &note : notes) {
-                if (!again && said.insert(note).second) {
+                std::string kind = note;
+                for (size_t at = kind.find(name); !name.empty() && at != std::string::npos;
+                     at = kind.find(name, at + 2)) {
+                    kind.replace(at, name.size(), "{}");
+                }
+                const auto found = said.find(kind);
+                if (again) {
+                    continue;
+                }
+                if (found == said.end()) {
+                    said[kind] = {name, 0};
                     std::fprintf(stderr, "%s: note: %s\n", tool, note.c_str());
+                } else {
+                    ++found->second.second;
                 }
             }
         };
@@ -213,9 +238,11 @@ static void renderSeries(const RenderOptions &options)
             return data;
         } catch (const Failure &) {
             sayNew();
+            sayRepeats();
             throw;
         }
     });
+    sayRepeats();
 }
 
 // The viewer's start-up (read, reverse if asked, normals and scale), the
