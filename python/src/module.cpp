@@ -118,41 +118,6 @@ static FigureData figureDataOfSource(const Source &source, ImportRequest request
     return data;
 }
 
-// The mesh text quarvel-import writes for grid.
-static std::string meshTextOf(const Grid &grid)
-{
-    char *buffer = nullptr;
-    size_t size = 0;
-    FILE *stream = open_memstream(&buffer, &size);
-    if (!stream) {
-        throw std::bad_alloc();
-    }
-    struct Free {
-        char *&buffer;
-        ~Free() { std::free(buffer); }
-    } freeing{buffer};
-    std::unique_ptr<FILE, CloseFile> closing(stream);
-    writeGrid(stream, grid);
-    const bool failed = std::ferror(stream) != 0;
-    closing.reset();
-    std::string text(buffer, size);
-    if (failed) {
-        throw std::bad_alloc();
-    }
-    return text;
-}
-
-static bool isMeshPath(const std::string &path)
-{
-    if (path.size() > 5 && path.compare(path.size() - 5, 5, ".mesh") == 0) {
-        return true;
-    }
-    std::unique_ptr<FILE, CloseFile> stream(openInput(path));
-    std::string head(4096, '\0');
-    head.resize(std::fread(&head[0], 1, head.size(), stream.get()));
-    return startsLikeMesh(head);
-}
-
 struct FreeMesh {
     void operator()(Mesh *m) const { freeMesh(m); }
 };
@@ -163,15 +128,17 @@ using MeshPointer = std::unique_ptr<Mesh, FreeMesh>;
 static MeshPointer meshOf(const Source &source, const RenderOptions &o, float &scale,
                           std::vector<std::string> &notes)
 {
-    if (source.views.empty() && isMeshPath(source.path)) {
-        return MeshPointer(readMeshFile(source.path, o.reverse, &scale));
+    if (source.views.empty()) {
+        return MeshPointer(readAnyMesh(source.path, o.import, o.reverse, &scale, notes));
     }
-    std::string text = meshTextOf(gridOf(source, o.import, notes));
+    ImportRequest request = o.import;
+    request.convert.viewerNotes = false;  // as for a file
+    std::string text = meshTextOf(gridOf(source, request, notes));
     FILE *stream = fmemopen(&text[0], text.size(), "rb");
     if (!stream) {
         throw std::bad_alloc();
     }
-    return MeshPointer(readMeshStream(stream, source.views.empty() ? source.path : arrayName, o.reverse, &scale));
+    return MeshPointer(readMeshStream(stream, arrayName, o.reverse, &scale));
 }
 
 struct CloseOffscreen {

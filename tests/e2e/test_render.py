@@ -121,6 +121,21 @@ class RenderTest(unittest.TestCase):
                             % (frame, sum(a != b for a, b in zip(rows, still)), height,
                                [y for y, row in enumerate(still) if row == rows[0]]))
 
+    def test_any_file_quarvel_import_reads_is_its_mesh_text(self):
+        # Read in-process, a file gives the picture of the mesh text
+        # quarvel-import writes for it, with the import's options.
+        csv = self.dir / "h.csv"
+        csv.write_text("".join(",".join(str((r * c) % 5) for c in range(9)) + "\n" for r in range(7)))
+        imported = subprocess.run([os.path.join(os.path.dirname(RENDER), "quarvel-import"),
+                                   "--every", "2", str(csv)], capture_output=True, check=True).stdout
+        (self.dir / "h.txt").write_bytes(imported)  # mesh text not named .mesh
+        pictures = []
+        for args in (["-"], ["--every", "2", str(csv)], [str(self.dir / "h.txt")]):
+            r = render("-k", "d d", *args, str(self.dir / "a.bmp"), stdin=imported)
+            self.assertEqual((r.returncode, r.stderr), (0, b""), args)
+            pictures.append((self.dir / "a.bmp").read_bytes())
+        self.assertEqual(pictures, [pictures[0]] * 3)
+
     def test_errors_give_one_line_and_no_file(self):
         wave, out = self.mesh("wave"), str(self.dir / "out.png")
         full = self.enterContext(tempfile.TemporaryDirectory()) + "/full"  # links to /dev/full
@@ -135,7 +150,7 @@ class RenderTest(unittest.TestCase):
             (["-k", "Up Fly", wave, out], None, b"unknown key 'Fly'"),
             (["-k", "B", wave, out], None, b"unknown key 'B'"),
             (["--bogus", wave, out], None, b"unknown option --bogus"),
-            ([wave], None, b"needs a MESH"),
+            ([wave], None, b"needs an INPUT"),
             ([wave, str(self.dir / "out.gif")], None, b"needs --turntable N"),
             (["--fps", "5", wave, out], None, b"--fps needs --turntable"),
             (["--turntable", "4", wave, out], None, b"a turntable goes to"),

@@ -62,29 +62,6 @@ FigureData figureDataOf(const Grid &grid)
     return data;
 }
 
-bool startsLikeMesh(const std::string &text)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = std::min(text.find('\n', at), text.size());
-        const std::string line = text.substr(at, end - at);
-        at = end + 1;
-        const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#') {
-            continue;
-        }
-        int rows = 0, cols = 0, used = 0;
-        return std::sscanf(line.c_str(), " %d * %d %n", &rows, &cols, &used) == 2 &&
-               line.find_first_not_of(" \t\r", static_cast<size_t>(used)) == std::string::npos;
-    }
-    return false;
-}
-
-static bool namedMesh(const std::string &path)
-{
-    return path.size() > 5 && path.compare(path.size() - 5, 5, ".mesh") == 0;
-}
-
 struct CloseFile {
     void operator()(FILE *file) const { std::fclose(file); }
 };

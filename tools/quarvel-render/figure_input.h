@@ -17,10 +17,6 @@ FigureData figureDataOf(const Mesh &mesh);
 // with the ground units per true unit for the box's proportions.
 FigureData figureDataOf(const Grid &grid);
 
-// Whether the first significant line of text (after blank lines and '#'
-// comments) is a mesh text's "ROWS * COLS" header.
-bool startsLikeMesh(const std::string &text);
-
 // Reads path ("-": standard input, read whole first): mesh text (a .mesh
 // file, or one that starts with the header) with the viewer's reader,
 // anything else with quarvel-import's, as request says (unless --format

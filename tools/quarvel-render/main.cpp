@@ -21,6 +21,7 @@
 #include <memory>
 #include <new>
 #include <map>
+#include <set>
 
 #include "base/failure.h"
 #include "common/fail.h"
@@ -179,70 +180,82 @@ static std::string &standardInput()
 
 // Each input's frame, one at a time; a note said for one input is not
 // said again for the next.
+// What reading a series' inputs found worth telling: a note is said for
+// the first input it comes with; other inputs with the same note (their
+// own name aside) are counted and said in one line at the end, so a
+// thousand files of one kind do not give a thousand lines.
+struct SeriesNotes {
+    std::map<std::string, std::pair<std::string, std::set<std::string>>> kinds;  // first input, others
+
+    void say(const std::string &path, const std::vector<std::string> &notes)
+    {
+        const std::string name = displayName(path);
+        for (const std::string &note : notes) {
+            std::string kind = note;
+            for (size_t at = kind.find(name); !name.empty() && at != std::string::npos; at = kind.find(name, at + 2)) {
+                kind.replace(at, name.size(), "{}");
+            }
+            const auto found = kinds.find(kind);
+            if (found == kinds.end()) {
+                kinds[kind].first = name;
+                std::fprintf(stderr, "%s: note: %s\n", tool, note.c_str());
+            } else if (found->second.first != name) {
+                found->second.second.insert(name);
+            }
+        }
+    }
+
+    void sayRepeats() const
+    {
+        for (const auto &kind : kinds) {
+            if (!kind.second.second.empty()) {
+                std::fprintf(stderr, "%s: note: the same for %zu more input(s) as for %s\n", tool,
+                             kind.second.second.size(), kind.second.first.c_str());
+            }
+        }
+    }
+};
+
 static void renderSeries(const RenderOptions &options)
 {
+    SeriesNotes said;
+    auto reading = [&](const std::string &path, auto read) {
+        std::vector<std::string> notes;
+        try {
+            auto got = read(notes);
+            said.say(path, notes);
+            return got;
+        } catch (const Failure &) {
+            said.say(path, notes);
+            said.sayRepeats();
+            throw;
+        }
+    };
     if (!options.figure) {
         makeViewerSeries(tool, options, options.inputs.size(), [&](size_t i, float &scale) {
             const std::string &path = options.inputs[i];
-            if (path != "-") {
-                return readMeshFile(path, options.reverse, &scale);
-            }
-            std::string &bytes = standardInput();
-            FILE *stream = fmemopen(&bytes[0], bytes.size(), "rb");
-            if (!stream) {
-                throw Failure(std::string("cannot read standard input: ") + std::strerror(errno));
-            }
-            return readMeshStream(stream, path, options.reverse, &scale);
+            return reading(path, [&](std::vector<std::string> &notes) {
+                if (path != "-") {
+                    return readAnyMesh(path, options.import, options.reverse, &scale, notes);
+                }
+                std::string &bytes = standardInput();
+                FILE *stream = fmemopen(&bytes[0], bytes.size(), "rb");
+                if (!stream) {
+                    throw Failure(std::string("cannot read standard input: ") + std::strerror(errno));
+                }
+                return readMeshStream(stream, path, options.reverse, &scale);
+            });
         });
-        return;
+    } else {
+        makeFigureSeries(tool, options, options.inputs, [&](size_t i, bool) {
+            const std::string &path = options.inputs[i];
+            return reading(path, [&](std::vector<std::string> &notes) {
+                return path == "-" ? readFigureBytes(standardInput(), path, options.import, notes)
+                                   : readFigureData(path, options.import, notes);
+            });
+        });
     }
-    // A note is said for the first input it comes with; inputs with the
-    // same note (their own name aside) are counted, and said in one line
-    // at the end, so a thousand files of one kind do not give a thousand.
-    std::map<std::string, std::pair<std::string, long>> said;  // kind of note: first input, more inputs
-    auto sayRepeats = [&] {
-        for (const auto &kind : said) {
-            if (kind.second.second > 0) {
-                std::fprintf(stderr, "%s: note: the same for %ld more input(s) as for %s\n", tool,
-                             kind.second.second, kind.second.first.c_str());
-            }
-        }
-    };
-    makeFigureSeries(tool, options, options.inputs, [&](size_t i, bool again) {
-        const std::string &path = options.inputs[i];
-        std::vector<std::string> notes;
-        auto sayNew = [&] {
-            const std::string name = displayName(path);
-            for (const std::string &note : notes) {
-                std::string kind = note;
-                for (size_t at = kind.find(name); !name.empty() && at != std::string::npos;
-                     at = kind.find(name, at + 2)) {
-                    kind.replace(at, name.size(), "{}");
-                }
-                const auto found = said.find(kind);
-                if (again) {
-                    continue;
-                }
-                if (found == said.end()) {
-                    said[kind] = {name, 0};
-                    std::fprintf(stderr, "%s: note: %s\n", tool, note.c_str());
-                } else {
-                    ++found->second.second;
-                }
-            }
-        };
-        try {
-            FigureData data = path == "-" ? readFigureBytes(standardInput(), path, options.import, notes)
-                                          : readFigureData(path, options.import, notes);
-            sayNew();
-            return data;
-        } catch (const Failure &) {
-            sayNew();
-            sayRepeats();
-            throw;
-        }
-    });
-    sayRepeats();
+    said.sayRepeats();
 }
 
 // The viewer's start-up (read, reverse if asked, normals and scale), the
@@ -264,7 +277,15 @@ static void render(const RenderOptions &options)
         void operator()(Mesh *m) const { freeMesh(m); }
     };
     float scale = 1.0f;
-    std::unique_ptr<Mesh, Free> mesh(readMeshFile(options.mesh, options.reverse, &scale));
+    std::vector<std::string> notes;
+    std::unique_ptr<Mesh, Free> mesh;
+    try {
+        mesh.reset(readAnyMesh(options.mesh, options.import, options.reverse, &scale, notes));
+    } catch (const Failure &) {
+        sayNotes(notes);
+        throw;
+    }
+    sayNotes(notes);
     bool smoothBefore = false;
     const ViewState view = viewerView(options, scale, *mesh, smoothBefore);
     noteCrowdedGrid(*mesh, view, options);

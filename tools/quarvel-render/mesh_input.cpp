@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "base/failure.h"
+#include "common/grid_text.h"
 #include "common/quote.h"
 #include "mesh/mesh_file.h"
 #include "mesh/prepare_while_reading.h"
@@ -37,4 +40,86 @@ Mesh *readMeshStream(FILE *stream, const std::string &path, bool reverse, float 
     }
     *scale = finishPreparing(preparation, *mesh);
     return mesh;
+}
+
+bool startsLikeMesh(const std::string &text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#') {
+            continue;
+        }
+        int rows = 0, cols = 0, used = 0;
+        return std::sscanf(line.c_str(), " %d * %d %n", &rows, &cols, &used) == 2 &&
+               line.find_first_not_of(" \t\r", static_cast<size_t>(used)) == std::string::npos;
+    }
+    return false;
+}
+
+bool namedMesh(const std::string &path)
+{
+    return path.size() > 5 && path.compare(path.size() - 5, 5, ".mesh") == 0;
+}
+
+namespace {
+struct CloseFile {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
+}  // namespace
+
+std::string meshTextOf(const Grid &grid)
+{
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *stream = open_memstream(&buffer, &size);
+    if (!stream) {
+        throw std::bad_alloc();
+    }
+    struct Free {
+        char *&buffer;
+        ~Free() { std::free(buffer); }
+    } freeing{buffer};
+    std::unique_ptr<FILE, CloseFile> closing(stream);
+    writeGrid(stream, grid);
+    const bool failed = std::ferror(stream) != 0;
+    closing.reset();
+    std::string text(buffer, size);
+    if (failed) {
+        throw std::bad_alloc();
+    }
+    return text;
+}
+
+Mesh *readAnyMesh(const std::string &path, const ImportRequest &request, bool reverse, float *scale,
+                  std::vector<std::string> &notes)
+{
+    if (path == "-" || (!request.formatGiven && namedMesh(path))) {
+        return readMeshFile(path, reverse, scale);
+    }
+    std::unique_ptr<FILE, CloseFile> stream(openMeshFile(path.c_str()));
+    if (!stream) {
+        throw Failure("cannot open " + printable(path) + ": " + std::strerror(errno));
+    }
+    if (!request.formatGiven) {
+        std::string head(4096, '\0');
+        head.resize(std::fread(&head[0], 1, head.size(), stream.get()));
+        if (std::fseek(stream.get(), 0, SEEK_SET) != 0) {
+            throw Failure("cannot read " + printable(path) + " twice: " + std::strerror(errno));
+        }
+        if (startsLikeMesh(head)) {
+            return readMeshStream(stream.release(), path, reverse, scale);  // the reader closes it
+        }
+    }
+    ImportRequest viewer = request;
+    viewer.convert.viewerNotes = false;  // the picture's own note says what the viewer would show
+    std::string text = meshTextOf(importGrid(stream.get(), path, viewer, notes));
+    FILE *memory = fmemopen(&text[0], text.size(), "rb");
+    if (!memory) {
+        throw std::bad_alloc();
+    }
+    return readMeshStream(memory, path, reverse, scale);
 }

@@ -20,11 +20,11 @@
 static const char tool[] = "quarvel-render";
 
 static const char usage[] =
-    "Usage: quarvel-render [OPTIONS] MESH|- OUT...\n"
+    "Usage: quarvel-render [OPTIONS] [IMPORT OPTIONS] INPUT|- OUT...\n"
     "       quarvel-render --figure [FIGURE OPTIONS] [IMPORT OPTIONS] INPUT|- OUT...\n"
     "       quarvel-render --series [--figure ...] [--fps F] IN1 IN2... OUT.gif|OUT.mp4|DIR\n"
     "\n"
-    "Draws the picture the quarvel viewer shows for MESH, without any window or\n"
+    "Draws the picture the quarvel viewer shows for INPUT, without any window or\n"
     "X server, and writes it to OUT: .bmp (as the viewer saves it) or .png; with\n"
     "--turntable, .gif, .mp4 or a directory of numbered PNG frames.  A figure\n"
     "also goes to .pdf or .svg: the surface an image, the rest lines and text.\n"
@@ -69,10 +69,11 @@ static const char usage[] =
     "                  may hold {index} (from 0), {n} (from 1), {count}, {name}\n"
     "                  (the file name) and {stem} (without its extension)\n"
     "\n"
-    "A figure's INPUT is mesh text or any file quarvel-import reads, with its\n"
-    "options (--format, --every, --max, --z-factor, --zero-base, --spacing,\n"
-    "--nodata, --nodata-marker, --origin, --lonlat, --center, --layout,\n"
-    "--skip-rows, --skip-cols; see quarvel-import --help).  The axes show the\n"
+    "INPUT is mesh text or any file quarvel-import reads, with its options\n"
+    "(--format, --every, --max, --z-factor, --zero-base, --spacing, --nodata,\n"
+    "--nodata-marker, --origin, --lonlat, --center, --layout, --skip-rows,\n"
+    "--skip-cols; see quarvel-import --help); without --figure the picture is\n"
+    "the viewer's of the mesh quarvel-import writes.  A figure's axes show the\n"
     "source's values: column and row indices of a matrix or image (row 0 of an\n"
     "image at the top), degrees with --lonlat.  No-data heights are holes\n"
     "unless --nodata is given.\n";
@@ -228,9 +229,6 @@ RenderOptions parseRenderOptions(int argc, char **argv)
                 figureOption = arg;
             }
         } else if (parseImport(arg, i, argc, argv, o, &importName)) {
-            if (figureOption.empty()) {
-                figureOption = importName;
-            }
         } else if (arg == "--dpi") {
             o.dpi = parseCount("--dpi", argumentOf(i, argc, argv), 10, 2400);
             o.dpiGiven = true;
@@ -290,7 +288,7 @@ RenderOptions parseRenderOptions(int argc, char **argv)
         return o;
     }
     if (positional.size() < 2) {
-        fail(tool, "needs a MESH (or -) and an OUT file (see --help)");
+        fail(tool, "needs an INPUT (or -) and an OUT file (see --help)");
     }
     o.mesh = positional[0];
     o.outputs.assign(positional.begin() + 1, positional.end());
