@@ -267,11 +267,19 @@ static std::int16_t nearestEntry(const GifPalette &palette, std::uint32_t cell)
 void mapGifRow(GifPalette &palette, const unsigned char *rgb, int width, int y, unsigned char *indices)
 {
     const int *dither = palette.dither + 8 * (y & 7);
+    std::uint32_t lastExact = emptySlot;  // runs of background skip the search
+    unsigned char lastEntry = 0;
     for (int x = 0; x < width; ++x) {
         const unsigned char *p = rgb + 3 * x;
-        const std::size_t slot = findSlot(palette.exactKey, key(p));
+        const std::uint32_t colour = key(p);
+        if (colour == lastExact) {
+            indices[x] = lastEntry;
+            continue;
+        }
+        const std::size_t slot = findSlot(palette.exactKey, colour);
         if (palette.exactKey[slot] != emptySlot) {
-            indices[x] = static_cast<unsigned char>(palette.exactEntry[slot]);
+            lastExact = colour;
+            lastEntry = indices[x] = static_cast<unsigned char>(palette.exactEntry[slot]);
             continue;
         }
         const int d = dither[x & 7];
