@@ -4,10 +4,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "quarvel-render/gif_palette.h"
+
 static GifFileType *gif = nullptr;
-static int frameDelay;
+static int gifWidth, gifHeight, frameDelay;
+static std::unique_ptr<GifPalette> palette;  // made from the first frame
 static int writeError;  // errno of the first failed write, else 0
 
 static int writeToStream(GifFileType *file, const GifByteType *bytes, int length)
@@ -40,49 +44,70 @@ bool beginGif(FILE *stream, int width, int height, int delay)
     if (!gif) {
         return false;
     }
+    gifWidth = width;
+    gifHeight = height;
     frameDelay = delay;
+    palette.reset();
     EGifSetGifVersion(gif, true);
-    return EGifPutScreenDesc(gif, width, height, 8, 0, nullptr) == GIF_OK && putLoopForever();
+    return true;
+}
+
+// The screen, with the palette as its global colour map (padded to a power
+// of two, as GIF requires), and the loop.
+static bool putScreen()
+{
+    const int entries = static_cast<int>(palette->rgb.size() / 3);
+    int size = 2;
+    while (size < entries) {
+        size *= 2;
+    }
+    std::vector<GifColorType> colours(static_cast<size_t>(size), GifColorType{0, 0, 0});
+    for (int i = 0; i < entries; ++i) {
+        colours[static_cast<size_t>(i)] = {palette->rgb[3 * i], palette->rgb[3 * i + 1], palette->rgb[3 * i + 2]};
+    }
+    ColorMapObject *map = GifMakeMapObject(size, colours.data());
+    const bool ok = map && EGifPutScreenDesc(gif, gifWidth, gifHeight, 8, 0, map) == GIF_OK && putLoopForever();
+    GifFreeMapObject(map);
+    return ok;
 }
 
 bool addGifFrame(const Frame &frame)
 {
-    const size_t pixels = static_cast<size_t>(frame.width) * frame.height;
-    std::vector<GifByteType> red(pixels), green(pixels), blue(pixels), indices(pixels);
     // GIF rows go top-down, the frame's bottom-up.
-    for (int y = 0; y < frame.height; ++y) {
-        const unsigned char *source = frame.rgb.data() + static_cast<size_t>(frame.height - 1 - y) * frame.width * 3;
-        for (int x = 0; x < frame.width; ++x) {
-            size_t i = static_cast<size_t>(y) * frame.width + x;
-            red[i] = source[3 * x];
-            green[i] = source[3 * x + 1];
-            blue[i] = source[3 * x + 2];
+    auto row = [&](int y) { return frame.rgb.data() + static_cast<size_t>(frame.height - 1 - y) * frame.width * 3; };
+    if (!palette) {
+        // The first frame's colours for the whole animation: a figure's
+        // colour bar holds every colour of the map at full light.
+        palette = std::make_unique<GifPalette>(makeGifPalette(frame.rgb.data(), static_cast<size_t>(frame.width) * frame.height));
+        if (!putScreen()) {
+            return false;
         }
-    }
-    int colours = 256;
-    GifColorType palette[256] = {};
-    if (GifQuantizeBuffer(static_cast<unsigned>(frame.width), static_cast<unsigned>(frame.height), &colours,
-                          red.data(), green.data(), blue.data(), indices.data(), palette) != GIF_OK) {
-        return false;
     }
     GraphicsControlBlock timing = {DISPOSE_DO_NOT, false, frameDelay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&timing, extension);
-    ColorMapObject *map = GifMakeMapObject(256, palette);
-    bool ok = map && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, map) == GIF_OK;
+    bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, nullptr) == GIF_OK;
+    std::vector<GifByteType> indices(static_cast<size_t>(frame.width));
     for (int y = 0; ok && y < frame.height; ++y) {
-        ok = EGifPutLine(gif, indices.data() + static_cast<size_t>(y) * frame.width, frame.width) == GIF_OK;
+        mapGifRow(*palette, row(y), frame.width, y, indices.data());
+        ok = EGifPutLine(gif, indices.data(), frame.width) == GIF_OK;
     }
-    GifFreeMapObject(map);
     return ok;
 }
 
 bool endGif()
 {
     int error = 0;
-    bool ok = EGifCloseFile(gif, &error) == GIF_OK;
+    bool ok = true;
+    if (!palette) {  // no frame: still a whole file
+        const unsigned char black[3] = {0, 0, 0};
+        palette = std::make_unique<GifPalette>(makeGifPalette(black, 1));
+        ok = putScreen();
+    }
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     gif = nullptr;
+    palette.reset();
     return ok;
 }
 

@@ -1,5 +1,5 @@
-// Animated GIF files with giflib: one palette of up to 256 colours per
-// frame, looping for ever.
+// Animated GIF files with giflib: one palette of up to 256 colours, made
+// from the first frame, for every frame; looping for ever.
 #pragma once
 
 #include <cstdio>
