@@ -11,7 +11,7 @@
 
 static GifFileType *gif = nullptr;
 static int gifWidth, gifHeight, frameDelay;
-static std::unique_ptr<GifPalette> palette;  // made from the first frame
+static bool screenPut;
 static int writeError;  // errno of the first failed write, else 0
 
 static int writeToStream(GifFileType *file, const GifByteType *bytes, int length)
@@ -47,47 +47,51 @@ bool beginGif(FILE *stream, int width, int height, int delay)
     gifWidth = width;
     gifHeight = height;
     frameDelay = delay;
-    palette.reset();
+    screenPut = false;
     EGifSetGifVersion(gif, true);
     return true;
 }
 
-// The screen, with the palette as its global colour map (padded to a power
-// of two, as GIF requires), and the loop.
+// The screen and the loop; each frame brings its own colour map.
 static bool putScreen()
 {
-    const int entries = static_cast<int>(palette->rgb.size() / 3);
+    screenPut = true;
+    return EGifPutScreenDesc(gif, gifWidth, gifHeight, 8, 0, nullptr) == GIF_OK && putLoopForever();
+}
+
+// palette as a GIF colour map, padded to a power of two as GIF requires.
+static ColorMapObject *colourMapOf(const GifPalette &palette)
+{
+    const int entries = static_cast<int>(palette.rgb.size() / 3);
     int size = 2;
     while (size < entries) {
         size *= 2;
     }
     std::vector<GifColorType> colours(static_cast<size_t>(size), GifColorType{0, 0, 0});
     for (int i = 0; i < entries; ++i) {
-        colours[static_cast<size_t>(i)] = {palette->rgb[3 * i], palette->rgb[3 * i + 1], palette->rgb[3 * i + 2]};
+        colours[static_cast<size_t>(i)] = {palette.rgb[3 * i], palette.rgb[3 * i + 1], palette.rgb[3 * i + 2]};
     }
-    ColorMapObject *map = GifMakeMapObject(size, colours.data());
-    const bool ok = map && EGifPutScreenDesc(gif, gifWidth, gifHeight, 8, 0, map) == GIF_OK && putLoopForever();
-    GifFreeMapObject(map);
-    return ok;
+    return GifMakeMapObject(size, colours.data());
 }
 
 bool addGifFrame(const Frame &frame)
 {
+    if (!screenPut && !putScreen()) {
+        return false;
+    }
+    // Each frame its own colours: a surface lit from another side, or a
+    // later step of a series, holds colours the first frame did not.
+    const auto palette = std::make_unique<GifPalette>(
+        makeGifPalette(frame.rgb.data(), static_cast<size_t>(frame.width) * frame.height));
     // GIF rows go top-down, the frame's bottom-up.
     auto row = [&](int y) { return frame.rgb.data() + static_cast<size_t>(frame.height - 1 - y) * frame.width * 3; };
-    if (!palette) {
-        // The first frame's colours for the whole animation: a figure's
-        // colour bar holds every colour of the map at full light.
-        palette = std::make_unique<GifPalette>(makeGifPalette(frame.rgb.data(), static_cast<size_t>(frame.width) * frame.height));
-        if (!putScreen()) {
-            return false;
-        }
-    }
     GraphicsControlBlock timing = {DISPOSE_DO_NOT, false, frameDelay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     EGifGCBToExtension(&timing, extension);
-    bool ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, nullptr) == GIF_OK;
+    ColorMapObject *map = colourMapOf(*palette);
+    bool ok = map && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, frame.width, frame.height, false, map) == GIF_OK;
+    GifFreeMapObject(map);
     std::vector<GifByteType> indices(static_cast<size_t>(frame.width));
     for (int y = 0; ok && y < frame.height; ++y) {
         mapGifRow(*palette, row(y), frame.width, y, indices.data());
@@ -99,15 +103,10 @@ bool addGifFrame(const Frame &frame)
 bool endGif()
 {
     int error = 0;
-    bool ok = true;
-    if (!palette) {  // no frame: still a whole file
-        const unsigned char black[3] = {0, 0, 0};
-        palette = std::make_unique<GifPalette>(makeGifPalette(black, 1));
-        ok = putScreen();
-    }
+    bool ok = screenPut || putScreen();  // no frame: still a whole file
     ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     gif = nullptr;
-    palette.reset();
+    screenPut = false;
     return ok;
 }
 

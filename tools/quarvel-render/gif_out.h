@@ -1,5 +1,5 @@
-// Animated GIF files with giflib: one palette of up to 256 colours, made
-// from the first frame, for every frame; looping for ever.
+// Animated GIF files with giflib: each frame with a palette of up to 256
+// colours of its own (gif_palette.h); looping for ever.
 #pragma once
 
 #include <cstdio>

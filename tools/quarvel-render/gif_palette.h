@@ -1,6 +1,6 @@
-// One palette of up to 256 colours for a whole animated GIF, made from its
-// first frame by median cut over a 6-bit-a-channel histogram, and the
-// mapping of every frame onto it: a table over the histogram's cells,
+// A palette of up to 256 colours for a frame of an animated GIF, made by
+// median cut over a 6-bit-a-channel histogram, and the mapping of the
+// frame onto it: a table over the histogram's cells,
 // filled as cells are met, behind an ordered dither that breaks the bands
 // of smooth shading.  Colours the palette holds exactly (background, text,
 // lines) map to themselves, undithered.
