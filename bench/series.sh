@@ -5,7 +5,7 @@
 # no more memory than a short one.
 #
 #   bench/series.sh
-#   RUNS=5 MPL_RUNS=1 STEPS=100 LONG=400 BUILD_DIR=build-bench bench/series.sh
+#   RUNS=5 MPL_RUNS=1 STEPS=100 LONG=1000 BUILD_DIR=build-bench bench/series.sh
 #
 # Needs, besides the build: gnuplot with its gif terminal (Debian:
 # gnuplot-nox, libgd), /usr/bin/python3 with numpy, matplotlib and PIL.
@@ -26,4 +26,4 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 timer=$(command -v python3 || echo /usr/bin/python3)
 "$timer" bench/series_compare.py --render "$build/tools/quarvel-render" --work "$work" --data "$data" \
-  --runs "${RUNS:-3}" --python /usr/bin/python3 --mpl-runs "${MPL_RUNS:-1}" --long "${LONG:-400}"
+  --runs "${RUNS:-3}" --python /usr/bin/python3 --mpl-runs "${MPL_RUNS:-1}" --long "${LONG:-1000}"

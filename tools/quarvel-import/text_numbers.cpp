@@ -11,6 +11,8 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <new>
+#include <sys/stat.h>
 #include <cmath>
 #include <cstring>
 
@@ -309,10 +311,30 @@ static TextParser parser(const std::string &name, const TextSkips &skips)
     return t;
 }
 
+// Room for every value a file of its size can hold (one a character and
+// a separator): the values are never moved as they grow, and room never
+// written takes no memory.
+static void reserveForFile(Values &values, FILE *stream, size_t headSize)
+{
+    struct stat file;
+    const int descriptor = fileno(stream);
+    if (descriptor < 0 || fstat(descriptor, &file) != 0 || !S_ISREG(file.st_mode)) {
+        return;
+    }
+    const off_t rest = file.st_size - ftello(stream);
+    const size_t most = (headSize + static_cast<size_t>(std::max<off_t>(rest, 0))) / 2 + 1;
+    try {
+        values.reserve(most);
+    } catch (const std::bad_alloc &) {
+        // grown as it goes, then
+    }
+}
+
 TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::string &name,
                             const TextSkips &skips)
 {
     TextParser t = parser(name, skips);
+    reserveForFile(t.numbers.values, stream, head.size());
     TextLimits limits;
     limits.name = name;
     checkTextBytes(limits, head.data(), head.size());

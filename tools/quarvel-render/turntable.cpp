@@ -3,7 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <string>
 #include <unistd.h>
 
@@ -80,6 +84,82 @@ static bool writeOne(OutputKind kind, int i, const Frame &frame)
     return true;
 }
 
+// A thread of its own that writes the frames handed to it, one at a time
+// and in order, while the next is drawn; one thread for the whole
+// animation, so what encoding allocates comes from one heap, not a new
+// one for each frame's thread.
+struct FrameWriter {
+    OutputKind kind = OutputKind::Gif;
+    std::mutex lock;
+    std::condition_variable changed;
+    const Frame *frame = nullptr;  // handed over, not yet written
+    int index = 0;
+    bool ok = true, closing = false;
+    std::exception_ptr failure;  // the first a frame's writing threw
+    std::thread thread;
+};
+
+static void writeHandedFrames(FrameWriter &w)
+{
+    std::unique_lock<std::mutex> hold(w.lock);
+    while (true) {
+        w.changed.wait(hold, [&w] { return w.frame || w.closing; });
+        if (!w.frame) {
+            return;
+        }
+        const Frame &frame = *w.frame;
+        const int index = w.index;
+        hold.unlock();
+        bool ok = false;
+        std::exception_ptr failure;
+        try {
+            ok = writeOne(w.kind, index, frame);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        hold.lock();
+        w.ok = w.ok && ok;
+        if (failure && !w.failure) {
+            w.failure = failure;
+        }
+        w.frame = nullptr;
+        w.changed.notify_all();
+    }
+}
+
+// Waits until the frame handed over is written: whether all went well, or
+// what its writing threw.
+static bool writtenSoFar(FrameWriter &w)
+{
+    std::unique_lock<std::mutex> hold(w.lock);
+    w.changed.wait(hold, [&w] { return !w.frame; });
+    if (w.failure) {
+        std::rethrow_exception(std::exchange(w.failure, nullptr));
+    }
+    return w.ok;
+}
+
+static void handOver(FrameWriter &w, int index, const Frame &frame)
+{
+    std::lock_guard<std::mutex> hold(w.lock);
+    w.frame = &frame;
+    w.index = index;
+    w.changed.notify_all();
+}
+
+// Lets the frame being written finish and ends the thread.
+static void stopWriter(FrameWriter &w)
+{
+    {
+        std::lock_guard<std::mutex> hold(w.lock);
+        w.closing = true;
+        w.changed.notify_all();
+    }
+    if (w.thread.joinable()) {
+        w.thread.join();
+    }
+}
+
 static void writeFrames(const char *tool, const std::string &path, const RenderOptions &options, int frames,
                         const std::function<void(int, Frame &)> &draw)
 {
@@ -97,27 +177,29 @@ static void writeFrames(const char *tool, const std::string &path, const RenderO
     } else if (kind == OutputKind::Mp4) {
         beginVideo(out.temporary.empty() ? out.path : out.temporary, options.width, options.height, options.framesPerSecond);
     }
-    // Frame i is written on a thread of its own while frame i + 1 is
-    // drawn, in the other buffer: encoding overlaps drawing.  The writers
-    // keep state of their own, so one frame is written at a time, in order.
+    // Frame i is written while frame i + 1 is drawn, in the other buffer.
     Frame drawn[2];
-    std::future<bool> writing;
-    auto written = [&writing] { return writing.valid() ? writing.get() : true; };
+    FrameWriter writer;
+    writer.kind = kind;
+    writer.thread = std::thread(writeHandedFrames, std::ref(writer));
+    struct Stop {
+        FrameWriter &writer;
+        ~Stop() { stopWriter(writer); }
+    } stopping{writer};
     try {
         for (int i = 0; ok && i < frames; ++i) {
             Frame &frame = drawn[i % 2];
             draw(i, frame);
-            ok = written();
+            ok = writtenSoFar(writer);
             if (ok) {
-                writing = std::async(std::launch::async, [kind, i, &frame] { return writeOne(kind, i, frame); });
+                handOver(writer, i, frame);
             }
             showProgress(tool, i + 1, frames);
         }
-        ok = written() && ok;
+        ok = writtenSoFar(writer) && ok;
+        stopWriter(writer);
     } catch (...) {
-        if (writing.valid()) {
-            writing.wait();  // its own failure, if any, goes with this one
-        }
+        stopWriter(writer);  // its own failure, if any, goes with this one
         if (kind == OutputKind::Gif) {
             endGif();  // frees giflib's state; the file goes with out
         }
