@@ -673,7 +673,9 @@ TEST(ImportNoData, NaNAndTheMarkerFollowNodataInTextAndArrays)
 {
     const std::string f8 = bytesOf(1, 'f', 8, false) + bytesOf(NAN, 'f', 8, false) + bytesOf(3, 'f', 8, false) +
                            bytesOf(4, 'f', 8, false);
-    ImportRequest lowest, value, marker;
+    ImportRequest lowest, value, marker, thinned;
+    thinned.convert.every = 2;
+    thinned.convert.zeroBase = true;
     value.convert.noData = marker.convert.noData = ConvertOptions::NoData::Value;
     value.convert.noDataValue = marker.convert.noDataValue = 0.5;
     marker.convert.markerGiven = true;
@@ -689,6 +691,8 @@ TEST(ImportNoData, NaNAndTheMarkerFollowNodataInTextAndArrays)
         // trailing separator on every line is not a field.
         {"1,2,3\n4,,6\n,8,\n", "p.csv", value, {1, 2, 3, 4, 0.5, 6, 0.5, 8, 0.5}, "p.csv: 3 of 9 heights were no-data (NaN or infinite), now 0.5"},
         {"1,2,\n3,4,\n", "t.csv", lowest, {1, 2, 3, 4}, ""},
+        // The range found while filling is the whole grid's, not the one kept.
+        {"1 2 3\n4 -100 6\n7 8 9\n", "e.txt", thinned, {0, 2, 6, 8}, ""},
         {"1 -inf\n-9999 4\n", "m.txt", marker, {1, 0.5, 0.5, 4}, "m.txt: 2 of 4 heights were no-data (NaN, infinite or -9999), now 0.5"},
         {npy("<f8", false, "(2, 2)", f8), "h.npy", lowest, {1, 1, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now the lowest real height, 1"},
         {npy("<f8", false, "(2, 2)", f8), "h.npy", value, {1, 0.5, 3, 4}, "h.npy: 1 of 4 heights were no-data (NaN or infinite), now 0.5"},

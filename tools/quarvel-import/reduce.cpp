@@ -31,24 +31,30 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
         s.noData = o.marker;
     }
     Values &z = s.grid.z;
-    // The lowest real height in two lanes: one running minimum would wait
-    // on itself at every sample.
+    // The lowest and highest real heights in two lanes: one running
+    // minimum would wait on itself at every sample.
     long count = 0;
-    double even = HUGE_VAL, odd = HUGE_VAL;
+    double low[2] = {HUGE_VAL, HUGE_VAL}, high[2] = {-HUGE_VAL, -HUGE_VAL};
     size_t k = 0;
     for (; k + 2 <= z.size(); k += 2) {
         const double a = z[k], b = z[k + 1];
         const bool aMissing = isNoData(s, a), bMissing = isNoData(s, b);
         count += aMissing + bMissing;
-        even = aMissing ? even : std::min(even, a);
-        odd = bMissing ? odd : std::min(odd, b);
+        low[0] = aMissing ? low[0] : std::min(low[0], a);
+        high[0] = aMissing ? high[0] : std::max(high[0], a);
+        low[1] = bMissing ? low[1] : std::min(low[1], b);
+        high[1] = bMissing ? high[1] : std::max(high[1], b);
     }
-    if (k < z.size()) {
-        const bool missing = isNoData(s, z[k]);
-        count += missing;
-        even = missing ? even : std::min(even, z[k]);
+    if (k < z.size() && !isNoData(s, z[k])) {
+        low[0] = std::min(low[0], z[k]);
+        high[0] = std::max(high[0], z[k]);
+    } else if (k < z.size()) {
+        ++count;
     }
-    const double lowest = std::min(even, odd);
+    const double lowest = std::min(low[0], low[1]), highest = std::max(high[0], high[1]);
+    s.rangeKnown = true;
+    s.lowest = lowest;
+    s.highest = highest;
     if (count == 0) {
         return;
     }
@@ -71,6 +77,10 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
             v = fill;
         }
     }
+    if (!holes) {
+        s.lowest = std::min(lowest, fill);
+        s.highest = std::max(highest, fill);
+    }
     const std::string kinds = s.hasNoData ? "NaN, infinite or " + formatNumber(s.noData) : "NaN or infinite";
     notes.push_back(displayName(name) + ": " + std::to_string(count) + " of " + std::to_string(z.size()) +
                     " heights were no-data (" + kinds + "), " +
@@ -88,6 +98,7 @@ static Samples reducedShape(Samples &s, long lines, long perLine, long step)
     Grid grid = std::move(s.grid);
     Samples out = s;
     s.grid = std::move(grid);
+    out.rangeKnown = false;
     out.step = s.step * step;
     out.resize(lines, perLine);
     return out;

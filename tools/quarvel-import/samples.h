@@ -57,6 +57,10 @@ struct Samples {
     // from the file, or --nodata-marker.
     bool hasNoData = false;
     double noData = 0;
+    // The heights' range once no-data is filled (NaN holes aside), found
+    // on the way by fillNoData; unknown again once the samples change.
+    bool rangeKnown = false;
+    double lowest = 0, highest = 0;
     TextPlaces text;
     // Where the file puts the samples, when the grid written does not keep
     // it (a line of the output's comment): "ESRI grid, lower-left ...".

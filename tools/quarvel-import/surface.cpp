@@ -50,6 +50,11 @@ static double signedArea(const Samples &s)
 
 static void heightRange(const Samples &s, double *low, double *high)
 {
+    if (s.rangeKnown) {
+        *low = s.lowest;
+        *high = s.highest;
+        return;
+    }
     // In four lanes: one running minimum would wait on itself at every
     // sample.  A NaN leaves a lane as it was.
     double l0 = HUGE_VAL, l1 = HUGE_VAL, l2 = HUGE_VAL, l3 = HUGE_VAL;
