@@ -238,8 +238,8 @@ Grid layOut(Samples &&s, const ConvertOptions &o, const std::string &name, std::
         transpose(s.grid);
     }
     const double zf = o.zFactor;
-    for (double &z : s.grid.z) {
-        if (zBase != 0 || zf != 1) {
+    if (zBase != 0 || zf != 1) {
+        for (double &z : s.grid.z) {
             z = (z - zBase) * zf;
         }
     }
