@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <cmath>
 #include <cstring>
+#include <future>
 
 struct TextParser {
     std::string name;
@@ -24,6 +25,13 @@ struct TextParser {
     bool blankSinceData = false;
     bool headerLooked = false;  // at the first line with values
     long headerFields = 0;      // the values a line holds, as the header names them
+    // For the second half of a block parsed beside the first (see
+    // parseInTwo): the values of the line before the half, as guessed, and
+    // whether a line leaned on it; whether a blank line came before its
+    // first line with values.
+    long countBefore = 0;
+    bool leanedOnCountBefore = false;
+    bool blankBeforeFirstRun = false;
 };
 
 [[noreturn]] static void failAt(const TextParser &p, const std::string &message)
@@ -73,6 +81,9 @@ static const char *parseValue(TextParser &t, const char *p, const char *end, lon
 static void addLine(TextParser &t, long count)
 {
     std::vector<LineRun> &runs = t.numbers.runs;
+    if (runs.empty()) {
+        t.blankBeforeFirstRun = t.blankSinceData;
+    }
     bool blockStart = t.blankSinceData && !runs.empty();
     t.blankSinceData = false;
     // A run is a stretch of consecutive lines, so that a line number can be
@@ -263,7 +274,9 @@ static void parseLine(TextParser &t, const char *p, const char *end)
     // but on a line one value short of the header's names or else of the
     // line before, the field it ends is an empty last one ("4,5," under
     // "1,2,3").
-    const long wanted = t.headerFields > 0 ? t.headerFields : t.numbers.runs.empty() ? 0 : t.numbers.runs.back().count;
+    const bool none = t.numbers.runs.empty();
+    const long wanted = t.headerFields > 0 ? t.headerFields : none ? t.countBefore : t.numbers.runs.back().count;
+    t.leanedOnCountBefore = t.leanedOnCountBefore || (separatorPending && count > 0 && t.headerFields == 0 && none);
     if (separatorPending && count > 0 && count + 1 == wanted) {
         t.numbers.values.push_back(NAN);
         ++count;
@@ -300,6 +313,82 @@ static size_t parseLines(TextParser &t, const char *text, size_t size, bool more
             ++start;
         }
     }
+}
+
+// Lines after the header and skipped rows depend little on the lines
+// before them, so a large block is parsed in two halves at once, the
+// second by a parser of its own whose line numbers start at 1; it is
+// joined to the first afterwards.  When the second half fails, or leaned
+// on a guess about the line before it that proved wrong, it is parsed
+// again after the first, which gives exactly what one pass gives.
+static constexpr size_t halfBlock = 64 << 10;
+
+static bool canSplit(const TextParser &t, size_t size)
+{
+    return size >= 2 * halfBlock && (t.headerLooked || !t.skips.header) && t.line >= t.skips.rows;
+}
+
+// Appends the lines b parsed, numbered from 1, after those of t.
+static void join(TextParser &t, TextParser &b)
+{
+    const long offset = t.line - 1;
+    std::vector<LineRun> &runs = t.numbers.runs;
+    if (b.numbers.runs.empty()) {
+        t.blankSinceData = t.blankSinceData || b.blankSinceData;
+    } else {
+        for (size_t k = 0; k < b.numbers.runs.size(); ++k) {
+            LineRun run = b.numbers.runs[k];
+            run.firstLine += offset;
+            if (k == 0) {
+                run.blockStart = (t.blankSinceData || b.blankBeforeFirstRun) && !runs.empty();
+                if (!runs.empty() && !run.blockStart && runs.back().count == run.count &&
+                    runs.back().firstLine + runs.back().lines == run.firstLine) {
+                    runs.back().lines += run.lines;
+                    continue;
+                }
+            }
+            runs.push_back(run);
+        }
+        t.blankSinceData = b.blankSinceData;
+    }
+    t.numbers.values.insert(t.numbers.values.end(), b.numbers.values.begin(), b.numbers.values.end());
+    t.line = b.line + offset;
+    t.numbers.lastLine = b.numbers.lastLine + offset;
+}
+
+static size_t parseInTwo(TextParser &t, const char *text, size_t size, bool more)
+{
+    const void *lf = canSplit(t, size) ? std::memchr(text + size / 2, '\n', size - size / 2) : nullptr;
+    const size_t split = lf ? static_cast<size_t>(static_cast<const char *>(lf) - text) + 1 : size;
+    if (split >= size) {
+        return parseLines(t, text, size, more);
+    }
+    TextParser b;
+    b.name = t.name;
+    b.skips = t.skips;
+    b.skips.rows = 0;
+    b.line = 1;
+    b.headerLooked = t.headerLooked;
+    b.headerFields = t.headerFields;
+    b.numbers.dropped = t.numbers.dropped;
+    b.countBefore = t.numbers.runs.empty() ? 0 : t.numbers.runs.back().count;
+    size_t usedByB = 0;
+    auto second = std::async(std::launch::async, [&b, &usedByB, text, split, size, more] {
+        try {
+            usedByB = parseLines(b, text + split, size - split, more);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    });
+    parseLines(t, text, split, false);  // the half ends with its line end
+    const bool parsed = second.get();
+    const long countBefore = t.numbers.runs.empty() ? 0 : t.numbers.runs.back().count;
+    if (!parsed || (b.leanedOnCountBefore && countBefore != b.countBefore)) {
+        return split + parseLines(t, text + split, size - split, more);
+    }
+    join(t, b);
+    return split + usedByB;
 }
 
 static TextParser parser(const std::string &name, const TextSkips &skips)
@@ -352,7 +441,7 @@ TextNumbers readTextNumbers(FILE *stream, const std::string &head, const std::st
         }
         checkTextBytes(limits, buffer.data() + have, got);
         have += got;
-        size_t used = parseLines(t, buffer.data(), have, true);
+        size_t used = parseInTwo(t, buffer.data(), have, true);
         std::memmove(buffer.data(), buffer.data() + used, have - used);
         have -= used;
         if (have == buffer.size()) {
