@@ -203,30 +203,37 @@ static int samplesFor(int width, int height, int most)
 }
 
 // Averages sample x sample blocks of the big picture (RGB, top row first)
-// into cairo's ARGB32 pixels.
+// into cairo's ARGB32 pixels: the rows of a block summed first, along whole
+// rows, then each block's columns.
 static void averageDown(const std::vector<unsigned char> &big, int sample, int width, int height,
                         std::vector<unsigned char> &argb)
 {
     const size_t bigRow = static_cast<size_t>(width) * sample * 3;
-    const int share = sample * sample;
-    argb.assign(static_cast<size_t>(width) * height * 4, 0);
+    const unsigned share = static_cast<unsigned>(sample * sample);
+    argb.resize(static_cast<size_t>(width) * height * 4);
+    std::vector<unsigned> rows(bigRow);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            int sum[3] = {0, 0, 0};
-            for (int dy = 0; dy < sample; ++dy) {
-                const unsigned char *p = &big[(static_cast<size_t>(y) * sample + dy) * bigRow +
-                                              static_cast<size_t>(x) * sample * 3];
-                for (int dx = 0; dx < sample; ++dx, p += 3) {
-                    sum[0] += p[0];
-                    sum[1] += p[1];
-                    sum[2] += p[2];
-                }
+        std::fill(rows.begin(), rows.end(), 0u);
+        for (int dy = 0; dy < sample; ++dy) {
+            const unsigned char *p = &big[(static_cast<size_t>(y) * sample + dy) * bigRow];
+            for (size_t k = 0; k < bigRow; ++k) {
+                rows[k] += p[k];
+            }
+        }
+        unsigned char *out = &argb[static_cast<size_t>(y) * width * 4];
+        const unsigned *block = rows.data();
+        for (int x = 0; x < width; ++x, out += 4, block += 3 * sample) {
+            unsigned sum[3] = {0, 0, 0};
+            for (int dx = 0; dx < sample; ++dx) {
+                sum[0] += block[3 * dx];
+                sum[1] += block[3 * dx + 1];
+                sum[2] += block[3 * dx + 2];
             }
             uint32_t pixel = 0xFF000000u;
             for (int k = 0; k < 3; ++k) {
-                pixel |= static_cast<uint32_t>((sum[k] + share / 2) / share) << (16 - 8 * k);
+                pixel |= ((sum[k] + share / 2) / share) << (16 - 8 * k);
             }
-            std::memcpy(&argb[(static_cast<size_t>(y) * width + x) * 4], &pixel, 4);
+            std::memcpy(out, &pixel, 4);
         }
     }
 }

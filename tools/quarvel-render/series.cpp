@@ -1,5 +1,6 @@
 #include "quarvel-render/series.h"
 
+#include <future>
 #include <memory>
 #include <new>
 
@@ -99,8 +100,18 @@ void makeFigureSeries(const char *tool, const RenderOptions &options, const std:
         FigureLayout layout = layoutFigure(box, shape.first, style, style.azimuth);
         std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
         limitFigureSamples(*offscreen, animationSamples);
+        // The next input is read and its surface made on a thread of its
+        // own while this one is drawn; inputs are still read one at a time,
+        // in order.
+        std::future<FigureSurface> next;
+        auto readNext = [&](int i) {
+            next = std::async(std::launch::async, [&, i] { return surfaceOf(static_cast<size_t>(i), box, style, read); });
+        };
         writeTurntable(tool, path, options, count, [&](int i, Frame &frame) {
-            const FigureSurface surface = surfaceOf(static_cast<size_t>(i), box, style, read);
+            const FigureSurface surface = i == 0 ? surfaceOf(0, box, style, read) : next.get();
+            if (i + 1 < count) {
+                readNext(i + 1);
+            }
             if (!options.frameLabel.empty()) {
                 setFigureLabel(layout, frameLabel(options.frameLabel, i, count, names[static_cast<size_t>(i)]));
             }
