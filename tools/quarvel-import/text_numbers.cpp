@@ -255,7 +255,7 @@ static void parseLine(TextParser &t, const char *p, const char *end)
                 failAt(t, "both ',' and ';' separate values (decimal commas are not read: use "
                           "decimal points)");
             }
-            if (!digitComma && *p == ',' && isDigit(p[-1]) && p + 1 < end && isDigit(p[1])) {
+            if (!digitComma && *p == ',' && p > line && isDigit(p[-1]) && p + 1 < end && isDigit(p[1])) {
                 digitComma = p;
             }
             separatorSeen = *p;
