@@ -265,6 +265,25 @@ static py::tuple figure(const py::object &data, const OptionList &options, int w
     return py::make_tuple(arrayOfFrame(frame), notes, page);
 }
 
+// The viewer's mesh of source after o's keys, and a context of o's size
+// to draw it in.
+struct ViewerScene {
+    MeshPointer mesh;
+    ViewState view;
+    bool smoothBefore = false;
+    std::unique_ptr<Offscreen, CloseOffscreen> offscreen;
+};
+
+static ViewerScene viewerScene(const Source &source, const RenderOptions &o, std::vector<std::string> &notes)
+{
+    ViewerScene scene;
+    float scale = 1.0f;
+    scene.mesh = meshOf(source, o, scale, notes);
+    scene.view = viewerView(o, scale, *scene.mesh, scene.smoothBefore);
+    scene.offscreen.reset(openOffscreen(o.width, o.height));
+    return scene;
+}
+
 static py::tuple picture(const py::object &data, const OptionList &options, const std::string &keys, int width,
                          int height, bool reverse)
 {
@@ -278,12 +297,8 @@ static py::tuple picture(const py::object &data, const OptionList &options, cons
     {
         py::gil_scoped_release unlocked;
         std::lock_guard<std::mutex> lock(drawing);
-        float scale = 1.0f;
-        MeshPointer mesh = meshOf(source, o, scale, notes);
-        bool smoothBefore = false;
-        const ViewState view = viewerView(o, scale, *mesh, smoothBefore);
-        std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(o.width, o.height));
-        drawViewerFrame(*offscreen, *mesh, view, smoothBefore, frame);
+        ViewerScene scene = viewerScene(source, o, notes);
+        drawViewerFrame(*scene.offscreen, *scene.mesh, scene.view, scene.smoothBefore, frame);
     }
     return py::make_tuple(arrayOfFrame(frame), notes);
 }
@@ -322,12 +337,8 @@ static std::vector<std::string> turntable(const py::object &data, const std::str
         return notes;
     }
     std::lock_guard<std::mutex> lock(drawing);
-    float scale = 1.0f;
-    MeshPointer mesh = meshOf(source, o, scale, notes);
-    bool smoothBefore = false;
-    const ViewState view = viewerView(o, scale, *mesh, smoothBefore);
-    std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(o.width, o.height));
-    makeTurntable(tool, path, o, *offscreen, *mesh, view, smoothBefore);
+    ViewerScene scene = viewerScene(source, o, notes);
+    makeTurntable(tool, path, o, *scene.offscreen, *scene.mesh, scene.view, scene.smoothBefore);
     return notes;
 }
 

@@ -247,6 +247,16 @@ static FigureData imported(const std::string &bytes, const std::string &name,
     return data;
 }
 
+// The first point at height z, or d.z.size().
+static size_t pointOfHeight(const FigureData &d, double z)
+{
+    size_t i = 0;
+    while (i < d.z.size() && std::fabs(d.z[i] - z) > 1e-9) {
+        ++i;
+    }
+    return i;
+}
+
 // Each point is labelled with what the source holds there: column and
 // row indices before thinning out (row 0 of an image north), degrees,
 // heights times --z-factor; the ground scale keeps the box's proportions.
@@ -272,10 +282,7 @@ TEST(FigureInput, PointsInTheSourcesValues)
     };
     for (const Case &c : cases) {
         const FigureData d = imported(c.bytes, c.name, c.options);
-        size_t i = 0;
-        while (i < d.z.size() && std::fabs(d.z[i] - c.z) > 1e-9) {
-            ++i;
-        }
+        const size_t i = pointOfHeight(d, c.z);
         ASSERT_LT(i, d.z.size()) << c.what;
         EXPECT_NEAR(d.x[i], c.x, 1e-9) << c.what;
         EXPECT_NEAR(d.y[i], c.y, 1e-9) << c.what;
@@ -401,10 +408,7 @@ TEST(FigureInput, PlacedSamplesInMapCoordinates)
     };
     for (const Case &c : cases) {
         const FigureData d = imported(c.bytes, c.name, c.options);
-        size_t i = 0;
-        while (i < d.z.size() && std::fabs(d.z[i] - c.z) > 1e-9) {
-            ++i;
-        }
+        const size_t i = pointOfHeight(d, c.z);
         ASSERT_LT(i, d.z.size()) << c.what;
         EXPECT_NEAR(d.x[i], c.x, 1e-9) << c.what;
         EXPECT_NEAR(d.y[i], c.y, 1e-9) << c.what;

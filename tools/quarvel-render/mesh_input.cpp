@@ -17,7 +17,8 @@ Mesh *readMeshFile(const std::string &path, bool reverse, float *scale)
 {
     FILE *stream = path == "-" ? stdin : openMeshFile(path.c_str());
     if (!stream) {
-        throw Failure("cannot open " + printable(path) + ": " + std::strerror(errno));
+        const int e = errno;
+        throw Failure("cannot open " + printable(path) + ": " + std::strerror(e));
     }
     return readMeshStream(stream, path, reverse, scale);
 }
@@ -102,13 +103,15 @@ Mesh *readAnyMesh(const std::string &path, const ImportRequest &request, bool re
     }
     std::unique_ptr<FILE, CloseFile> stream(openMeshFile(path.c_str()));
     if (!stream) {
-        throw Failure("cannot open " + printable(path) + ": " + std::strerror(errno));
+        const int e = errno;
+        throw Failure("cannot open " + printable(path) + ": " + std::strerror(e));
     }
     if (!request.formatGiven) {
         std::string head(4096, '\0');
         head.resize(std::fread(&head[0], 1, head.size(), stream.get()));
         if (std::fseek(stream.get(), 0, SEEK_SET) != 0) {
-            throw Failure("cannot read " + printable(path) + " twice: " + std::strerror(errno));
+            const int e = errno;
+            throw Failure("cannot read " + printable(path) + " twice: " + std::strerror(e));
         }
         if (startsLikeMesh(head)) {
             return readMeshStream(stream.release(), path, reverse, scale);  // the reader closes it
