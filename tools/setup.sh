@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ make cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
-  libosmesa6-dev libpng-dev libgif-dev libcairo2-dev fonts-dejavu-core ffmpeg
+  libosmesa6-dev libpng-dev libdeflate-dev libgif-dev libcairo2-dev fonts-dejavu-core ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils apitrace imagemagick poppler-utils librsvg2-bin
   clang libclang-rt-14-dev

@@ -429,3 +429,137 @@ TEST(ImageReaders, EveryRefusalIsOneLine)
         }
     }
 }
+
+// A PNG put together here: rows of arbitrary bytes behind each filter byte
+// (any bytes are a valid filtered row), compressed by zlib with the given
+// window, in IDAT chunks of at most `split` bytes, a text chunk before them.
+struct HandPng {
+    int depth, type;
+    long width, height;
+    int filter;  // -1: each row's own, 0 to 4 in turn
+    size_t split;
+    int windowBits;
+    Bytes after;  // appended to the compressed data
+};
+
+static HandPng hand(int depth = 16, int type = 0, int filter = -1, int windowBits = 15, Bytes after = {})
+{
+    return {depth, type, 37, 23, filter, 1000, windowBits, std::move(after)};
+}
+
+static void putChunk(Bytes &out, const char *type, const Bytes &data)
+{
+    for (int i = 0; i < 4; ++i) out.push_back((unsigned char)(data.size() >> (24 - 8 * i)));
+    Bytes body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    uLong crc = crc32(0, body.data(), uInt(body.size()));
+    for (int i = 0; i < 4; ++i) out.push_back((unsigned char)(crc >> (24 - 8 * i)));
+}
+
+static Bytes handPng(const HandPng &p)
+{
+    const size_t rowBytes = size_t(p.width) * (p.type == 4 ? 2 : 1) * size_t(p.depth / 8);
+    Bytes raw;
+    unsigned state = 12345;
+    for (long y = 0; y < p.height; ++y) {
+        raw.push_back((unsigned char)(p.filter < 0 ? y % 5 : p.filter));
+        for (size_t i = 0; i < rowBytes; ++i) {
+            state = state * 1103515245u + 12345u;
+            raw.push_back((unsigned char)(state >> 16));
+        }
+    }
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, p.windowBits, 8, Z_DEFAULT_STRATEGY);
+    Bytes packed(deflateBound(&z, uLong(raw.size())));
+    z.next_in = raw.data();
+    z.avail_in = uInt(raw.size());
+    z.next_out = packed.data();
+    z.avail_out = uInt(packed.size());
+    deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    packed.insert(packed.end(), p.after.begin(), p.after.end());
+
+    Bytes out = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
+    Bytes header(13, 0);
+    for (int i = 0; i < 4; ++i) {
+        header[size_t(i)] = (unsigned char)(p.width >> (24 - 8 * i));
+        header[size_t(4 + i)] = (unsigned char)(p.height >> (24 - 8 * i));
+    }
+    header[8] = (unsigned char)p.depth;
+    header[9] = (unsigned char)p.type;
+    putChunk(out, "IHDR", header);
+    putChunk(out, "tEXt", text(std::string("Comment\0made here", 17)));
+    for (size_t at = 0; at < packed.size(); at += p.split) {
+        putChunk(out, "IDAT", Bytes(packed.begin() + long(at), packed.begin() + long(std::min(packed.size(), at + p.split))));
+    }
+    putChunk(out, "IEND", {});
+    return out;
+}
+
+// The usual PNG is decoded whole with libdeflate; it must give libpng's
+// samples and range, and leave to libpng every file it does not take as
+// it is (libpng then says what it always said).
+TEST(ImageReaders, WholeDecodingGivesLibpngsSamples)
+{
+    std::vector<HandPng> taken;
+    for (int depth : {8, 16}) {
+        for (int type : {0, 4}) {
+            for (int filter = -1; filter <= 4; ++filter) {
+                taken.push_back(hand(depth, type, filter));
+            }
+        }
+    }
+    taken.push_back({8, 0, 1, 1, -1, 1, 15, {}});  // one pixel, one-byte chunks
+    for (const HandPng &p : taken) {
+        SCOPED_TRACE("depth " + std::to_string(p.depth) + " type " + std::to_string(p.type) + " filter " +
+                     std::to_string(p.filter));
+        const Bytes png = handPng(p);
+        Raster whole;
+        ASSERT_TRUE(readPngWhole(png, "t", whole));
+        const Raster libpng = readPngThroughLibpng(png, "t");
+        EXPECT_EQ(whole.width, libpng.width);
+        EXPECT_EQ(whole.height, libpng.height);
+        EXPECT_TRUE(whole.samples == libpng.samples);
+        const auto range = std::minmax_element(libpng.samples.begin(), libpng.samples.end());
+        EXPECT_TRUE(whole.rangeKnown && libpng.rangeKnown);
+        EXPECT_EQ(whole.lowest, *range.first);
+        EXPECT_EQ(whole.highest, *range.second);
+        EXPECT_EQ(libpng.lowest, *range.first);
+    }
+
+    const Bytes usual = handPng(hand());
+    const size_t firstData = 8 + 25 + 12 + 17;  // signature, IHDR, tEXt
+    struct Declined {
+        const char *what;
+        Bytes png;
+        const char *message;  // readPng's, nullptr when libpng reads it
+    } declined[] = {
+        {"a small zlib window", handPng(hand(16, 0, -1, 14)), nullptr},
+        {"data after the zlib stream", handPng(hand(16, 0, -1, 15, {1, 2, 3})), nullptr},
+        {"a bad checksum on image data", poke(usual, firstData + 200, usual[firstData + 200] ^ 1),
+         "t: byte 1074: bad PNG data: IDAT: CRC error"},
+        {"a sixth row filter", handPng(hand(8, 0, 5)), "t: byte 955: bad PNG data: bad adaptive filter value"},
+        {"interlaced", makePng(PNG_COLOR_TYPE_GRAY, 16, kWide, PNG_INTERLACE_ADAM7), nullptr},
+        {"2-bit", makePng(PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3, 2, 1}), nullptr},
+        {"colour", makePng(PNG_COLOR_TYPE_RGB, 8, kSamples), "t: is a colour image;"},
+        {"no IEND", cut(usual, usual.size() - 12), "t: byte "},
+    };
+    for (const Declined &d : declined) {
+        SCOPED_TRACE(d.what);
+        Raster whole;
+        EXPECT_FALSE(readPngWhole(d.png, "t", whole));
+        EXPECT_TRUE(whole.samples.empty());
+        if (!d.message) {
+            EXPECT_NO_THROW(readPng(d.png, "t"));
+            continue;
+        }
+        try {
+            readPng(d.png, "t");
+            ADD_FAILURE() << "accepted";
+        } catch (const Failure &failure) {
+            EXPECT_EQ(std::string(failure.what()).rfind(d.message, 0), 0u) << failure.what();
+        }
+    }
+}

@@ -13,6 +13,23 @@
 // (values[j]) or one per point, column by column (values[i + j * rows]).
 enum class Spread { perRow, perColumn, perPoint };
 
+// Blocks from bigBlock bytes up are mapped on their own, in huge pages
+// where the kernel allows (big_blocks.cpp); not under AddressSanitizer,
+// which then sees every block.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t bigBlock = std::size_t(-1);
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t bigBlock = std::size_t(-1);
+#else
+constexpr std::size_t bigBlock = std::size_t{4} << 20;
+#endif
+#else
+constexpr std::size_t bigBlock = std::size_t{4} << 20;
+#endif
+void *allocateBigBlock(std::size_t bytes);
+void freeBigBlock(void *block, std::size_t bytes);
+
 // Leaves new elements uninitialised: every value is computed right after,
 // and the memory is first touched by the threads that compute them (zeroing
 // a million points first costs as much as evaluating a simple formula).
@@ -24,8 +41,22 @@ struct Uninitialised {
     Uninitialised(const Uninitialised<U> &)
     {
     }
-    T *allocate(std::size_t n) { return static_cast<T *>(::operator new(n * sizeof(T))); }
-    void deallocate(T *p, std::size_t) { ::operator delete(p); }
+    T *allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T)) {
+            throw std::bad_alloc();
+        }
+        const std::size_t bytes = n * sizeof(T);
+        return static_cast<T *>(bytes >= bigBlock ? allocateBigBlock(bytes) : ::operator new(bytes));
+    }
+    void deallocate(T *p, std::size_t n)
+    {
+        if (n * sizeof(T) >= bigBlock) {
+            freeBigBlock(p, n * sizeof(T));
+        } else {
+            ::operator delete(p);
+        }
+    }
     template <class U>
     void construct(U *) noexcept
     {

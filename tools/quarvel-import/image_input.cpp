@@ -22,6 +22,9 @@ Samples rasterSamples(Raster &&raster)
     s.topLineNorth = true;
     s.hasNoData = raster.hasNoData;
     s.noData = raster.noData;
+    s.allReal = raster.rangeKnown;
+    s.lowest = raster.lowest;
+    s.highest = raster.highest;
     if (raster.spacingKnown) {
         s.spacingKnown = true;
         s.spacingFrom = "metres (from the GeoTIFF tags)";

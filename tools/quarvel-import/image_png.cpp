@@ -1,4 +1,5 @@
-// Grey PNG images through libpng, from the bytes in memory: 1, 2, 4, 8 and
+// Grey PNG images through libpng, from the bytes in memory, where the
+// faster whole-image decoding (image_png_whole.cpp) leaves one to it: 1, 2, 4, 8 and
 // 16-bit grey, and grey with alpha (the alpha is dropped).  Samples are the
 // stored integers, unscaled.  Palette and colour images are refused: their
 // pixels are not heights.
@@ -11,6 +12,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -55,13 +57,6 @@ static void onError(png_structp png, png_const_charp message)
 
 static void onWarning(png_structp, png_const_charp) {}
 
-// Zlib expands at most about 1032 times; a header that claims more data
-// than that from the whole file lies.
-static bool mayHold(size_t fileSize, long height, size_t rowBytes)
-{
-    return double(height) * double(rowBytes + 1) <= 1040.0 * double(fileSize) + 1024;
-}
-
 static std::string sizeText(const Raster &r)
 {
     return std::to_string(r.width) + " x " + std::to_string(r.height);
@@ -88,7 +83,7 @@ static void prepare(png_structp png, png_infop info, const std::string &name, Ra
     if (type == PNG_COLOR_TYPE_GRAY_ALPHA) {
         png_set_strip_alpha(png);
     }
-    if (!mayHold(fileSize, r.height, png_get_rowbytes(png, info))) {
+    if (!pngMayHold(fileSize, r.height, png_get_rowbytes(png, info))) {
         imageFail(name, "the header claims " + sizeText(r) +
                             " pixels, more than the file's data can hold");
     }
@@ -111,6 +106,7 @@ static bool decode(PngReader &reader, const std::string &name, Raster &r, size_t
     std::vector<unsigned char> &rows = reader.rows;
     rows.resize(rowBytes * (passes > 1 ? size_t(r.height) : 1));
     r.samples.resize(size_t(r.width * r.height));
+    unsigned low = 65535, high = 0;
     for (int pass = 0; pass < passes; ++pass) {
         for (long y = 0; y < r.height; ++y) {
             unsigned char *row = rows.data() + (passes > 1 ? size_t(y) * rowBytes : 0);
@@ -120,15 +116,21 @@ static bool decode(PngReader &reader, const std::string &name, Raster &r, size_t
             }
             double *out = r.samples.data() + y * r.width;
             for (long x = 0; x < r.width; ++x) {
-                out[x] = wide ? row[2 * x] << 8 | row[2 * x + 1] : row[x];
+                const unsigned v = wide ? row[2 * x] << 8 | row[2 * x + 1] : row[x];
+                low = std::min(low, v);
+                high = std::max(high, v);
+                out[x] = v;
             }
         }
     }
     png_read_end(png, nullptr);
+    r.rangeKnown = true;
+    r.lowest = low;
+    r.highest = high;
     return true;
 }
 
-Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name)
+Raster readPngThroughLibpng(const std::vector<unsigned char> &bytes, const std::string &name)
 {
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
         imageFail(name, "byte 0: not a PNG file (no PNG signature)");
@@ -150,4 +152,13 @@ Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name)
         imageFail(name, "byte " + std::to_string(in.at) + ": bad PNG data: " + in.error);
     }
     return r;
+}
+
+Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name)
+{
+    Raster r;
+    if (readPngWhole(bytes, name, r)) {
+        return r;
+    }
+    return readPngThroughLibpng(bytes, name);
 }

@@ -5,6 +5,8 @@
 #include "base/failure.h"
 #include "text_limits.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -19,6 +21,16 @@ static std::vector<unsigned char> readRest(FILE *stream, const std::string &head
         checkTextBytes(limits, head.data(), head.size());
     }
     std::vector<unsigned char> bytes(head.begin(), head.end());
+    // A file's size is known: read the rest straight into its place.
+    struct stat file;
+    if (fstat(fileno(stream), &file) == 0 && S_ISREG(file.st_mode) && file.st_size > 0) {
+        bytes.resize(head.size() + size_t(file.st_size));
+        bytes.resize(head.size() + std::fread(bytes.data() + head.size(), 1, size_t(file.st_size), stream));
+        if (text) {
+            checkTextBytes(limits, reinterpret_cast<const char *>(bytes.data()) + head.size(),
+                           bytes.size() - head.size());
+        }
+    }
     char chunk[1 << 16];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) {

@@ -16,6 +16,11 @@ struct Raster {
     // as no-data.
     Values samples;
 
+    // Set by readers of integer images, which find the range as they
+    // decode: every sample is a real height, from lowest to highest.
+    bool rangeKnown = false;
+    double lowest = 0, highest = 0;
+
     // A sample value that means "no data" (GeoTIFF's GDAL_NODATA tag).
     bool hasNoData = false;
     double noData = 0;
@@ -44,5 +49,10 @@ struct Raster {
 // fault.  name is the file name for messages ("-" is shown as "standard
 // input").
 Raster readPng(const std::vector<unsigned char> &bytes, const std::string &name);
+// readPng's two ways, which must give the same samples: the usual grey
+// PNG decoded whole (false, having changed nothing, for any other, which
+// is left to libpng), and libpng's reading of any PNG.
+bool readPngWhole(const std::vector<unsigned char> &bytes, const std::string &name, Raster &r);
+Raster readPngThroughLibpng(const std::vector<unsigned char> &bytes, const std::string &name);
 Raster readPgm(const std::vector<unsigned char> &bytes, const std::string &name);
 Raster readTiff(const std::vector<unsigned char> &bytes, const std::string &name);

@@ -30,6 +30,10 @@ void fillNoData(Samples &s, const ConvertOptions &o, const std::string &name, st
         s.hasNoData = true;
         s.noData = o.marker;
     }
+    if (s.allReal && !s.hasNoData) {
+        s.rangeKnown = true;
+        return;
+    }
     Values &z = s.grid.z;
     // The lowest and highest real heights in two lanes: one running
     // minimum would wait on itself at every sample.
@@ -98,7 +102,7 @@ static Samples reducedShape(Samples &s, long lines, long perLine, long step)
     Grid grid = std::move(s.grid);
     Samples out = s;
     s.grid = std::move(grid);
-    out.rangeKnown = false;
+    out.rangeKnown = out.allReal = false;
     out.step = s.step * step;
     out.resize(lines, perLine);
     return out;

@@ -61,6 +61,9 @@ struct Samples {
     // on the way by fillNoData; unknown again once the samples change.
     bool rangeKnown = false;
     double lowest = 0, highest = 0;
+    // Every height is real and lowest and highest are already set (an
+    // integer image's, from its reader): fillNoData need not look again.
+    bool allReal = false;
     TextPlaces text;
     // Where the file puts the samples, when the grid written does not keep
     // it (a line of the output's comment): "ESRI grid, lower-left ...".
