@@ -145,7 +145,11 @@ Raster readPngThroughLibpng(const std::vector<unsigned char> &bytes, const std::
         imageFail(name, "out of memory starting libpng");
     }
     png_set_read_fn(reader.png, &in, readBytes);
-    // Ancillary chunks with bad checksums only lose metadata we do not use.
+    // Ancillary chunks are metadata we do not use: skipped unread (libpng
+    // would otherwise allocate whatever length a text chunk claims, up to
+    // 2 GiB for a file of a few bytes), and their checksums not held
+    // against the file.
+    png_set_keep_unknown_chunks(reader.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_crc_action(reader.png, PNG_CRC_DEFAULT, PNG_CRC_QUIET_USE);
     Raster r;
     if (!decode(reader, name, r, bytes.size())) {
