@@ -328,7 +328,7 @@ static std::vector<std::string> turntable(const py::object &data, const std::str
         std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(o.width, o.height));
         const FigureStyle &style = o.style;
         const double scale = turntableScale(prepared.box, prepared.data, style, frames);
-        limitFigureSamples(*offscreen, animationSamples);
+        drawFiguresAsFrames(*offscreen);
         writeTurntable(tool, path, o, frames, [&](int i, Frame &f) {
             const double azimuth = style.azimuth + 360.0 * i / frames;
             drawFigureFrame(*offscreen, prepared.surface,

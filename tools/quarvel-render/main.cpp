@@ -153,7 +153,7 @@ static void renderFigure(const RenderOptions &options)
     if (options.turntableFrames > 0) {
         const int frames = options.turntableFrames;
         const double scale = turntableScale(figure.box, figure.data, style, frames);
-        limitFigureSamples(*offscreen, animationSamples);
+        drawFiguresAsFrames(*offscreen);
         writeTurntable(tool, options.outputs[0], options, frames, [&](int i, Frame &f) {
             const double azimuth = style.azimuth + 360.0 * i / frames;
             drawFigureFrame(*offscreen, figure.surface, layoutFigure(figure.box, figure.data, style, azimuth, scale),

@@ -30,7 +30,8 @@ struct Offscreen {
     GLuint figureBuffers[2] = {0, 0};
     int figureWidth = 0, figureHeight = 0;
     int sample = 0;
-    int mostSamples = 3;                   // each way, see limitFigureSamples
+    int mostSamples = 3;                   // each way, see drawFiguresAsFrames
+    bool frames = false;                   // figures are an animation's frames
     std::vector<unsigned char> bigPixels;  // the figure as read back, kept for the next
 };
 
@@ -280,7 +281,11 @@ static void useFigureFramebuffer(Offscreen &o, int width, int height)
     useFramebuffer(o.figureFramebuffer);
 }
 
-void limitFigureSamples(Offscreen &o, int most) { o.mostSamples = std::max(1, most); }
+void drawFiguresAsFrames(Offscreen &o)
+{
+    o.mostSamples = 2;
+    o.frames = true;
+}
 
 void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
                        const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb)
@@ -295,7 +300,7 @@ void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureL
     }
     useFigureFramebuffer(o, width, height);
     const int bigWidth = width * o.sample, bigHeight = height * o.sample;
-    drawFigureScene(surface, layout, style.background, bigWidth, bigHeight);
+    drawFigureScene(surface, layout, style.background, bigWidth, bigHeight, o.frames);
     std::vector<unsigned char> &big = o.bigPixels;
     big.resize(static_cast<size_t>(bigWidth) * bigHeight * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);

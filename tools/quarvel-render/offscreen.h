@@ -46,12 +46,12 @@ void drawViewerFrame(Offscreen &offscreen, const Mesh &mesh, const ViewState &vi
 void drawFigureSurface(Offscreen &offscreen, const FigureSurface &surface, const FigureLayout &layout,
                        const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb);
 
-// Figures drawn from now on take at most most x most samples a pixel.
-// Animations take 2 x 2: a GIF's 256 colours and a video's compression
-// hide the difference from 3 x 3, and a frame is drawn in two thirds of
-// the time.
-constexpr int animationSamples = 2;
-void limitFigureSamples(Offscreen &offscreen, int most);
+// Figures drawn from now on are frames of an animation: 2 x 2 samples a
+// pixel, not 3 x 3 (a GIF's 256 colours and a video's compression hide
+// the difference, and a frame is drawn in two thirds of the time), and
+// the surface sent to the driver in pieces that keep a long animation's
+// memory level.
+void drawFiguresAsFrames(Offscreen &offscreen);
 
 // Draws a figure of surface as layout places it, in style, into frame:
 // the 3-D part drawn at several samples a pixel and averaged, the text and

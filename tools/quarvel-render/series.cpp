@@ -99,7 +99,7 @@ void makeFigureSeries(const char *tool, const RenderOptions &options, const std:
         style.label = options.frameLabel;  // keeps the label's line; each frame fills it
         FigureLayout layout = layoutFigure(box, shape.first, style, style.azimuth);
         std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
-        limitFigureSamples(*offscreen, animationSamples);
+        drawFiguresAsFrames(*offscreen);
         // The next input is read and its surface made on a thread of its
         // own while this one is drawn; inputs are still read one at a time,
         // in order.
