@@ -203,14 +203,19 @@ static int samplesFor(int width, int height, int most)
     return 1;
 }
 
-// Averages sample x sample blocks of the big picture (RGB, top row first)
-// into cairo's ARGB32 pixels: the rows of a block summed first, along whole
-// rows, then each block's columns.
+// Averages sample x sample blocks of the big picture (BGRA, as the driver
+// keeps it, top row first) into cairo's ARGB32 pixels: the rows of a block
+// summed first, along whole rows, then each block's columns; each sum
+// rounded to the nearest through a table, not a division per channel.
 static void averageDown(const std::vector<unsigned char> &big, int sample, int width, int height,
                         std::vector<unsigned char> &argb)
 {
-    const size_t bigRow = static_cast<size_t>(width) * sample * 3;
+    const size_t bigRow = static_cast<size_t>(width) * sample * 4;
     const unsigned share = static_cast<unsigned>(sample * sample);
+    std::vector<uint32_t> nearest(255 * share + 1);
+    for (unsigned sum = 0; sum < nearest.size(); ++sum) {
+        nearest[sum] = (sum + share / 2) / share;
+    }
     argb.resize(static_cast<size_t>(width) * height * 4);
     std::vector<unsigned> rows(bigRow);
     for (int y = 0; y < height; ++y) {
@@ -223,17 +228,14 @@ static void averageDown(const std::vector<unsigned char> &big, int sample, int w
         }
         unsigned char *out = &argb[static_cast<size_t>(y) * width * 4];
         const unsigned *block = rows.data();
-        for (int x = 0; x < width; ++x, out += 4, block += 3 * sample) {
-            unsigned sum[3] = {0, 0, 0};
+        for (int x = 0; x < width; ++x, out += 4, block += 4 * sample) {
+            unsigned blue = 0, green = 0, red = 0;
             for (int dx = 0; dx < sample; ++dx) {
-                sum[0] += block[3 * dx];
-                sum[1] += block[3 * dx + 1];
-                sum[2] += block[3 * dx + 2];
+                blue += block[4 * dx];
+                green += block[4 * dx + 1];
+                red += block[4 * dx + 2];
             }
-            uint32_t pixel = 0xFF000000u;
-            for (int k = 0; k < 3; ++k) {
-                pixel |= ((sum[k] + share / 2) / share) << (16 - 8 * k);
-            }
+            const uint32_t pixel = 0xFF000000u | nearest[red] << 16 | nearest[green] << 8 | nearest[blue];
             std::memcpy(out, &pixel, 4);
         }
     }
@@ -302,10 +304,11 @@ void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureL
     const int bigWidth = width * o.sample, bigHeight = height * o.sample;
     drawFigureScene(surface, layout, style.background, bigWidth, bigHeight, o.frames);
     std::vector<unsigned char> &big = o.bigPixels;
-    big.resize(static_cast<size_t>(bigWidth) * bigHeight * 3);
+    big.resize(static_cast<size_t>(bigWidth) * bigHeight * 4);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, bigWidth, bigHeight, GL_RGB, GL_UNSIGNED_BYTE, big.data());
+    // The driver's own order: read back as a copy, not converted per pixel.
+    glReadPixels(0, 0, bigWidth, bigHeight, GL_BGRA, GL_UNSIGNED_BYTE, big.data());
     glPopClientAttrib();
     useFramebuffer(o.viewerFramebuffer);
     // Drawn upside down (see drawLikeAWindow): the first row read is the top.
