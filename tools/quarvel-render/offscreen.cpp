@@ -289,8 +289,10 @@ void drawFiguresAsFrames(Offscreen &o)
     o.frames = true;
 }
 
-void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
-                       const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb)
+// Draws the figure's scene at o.sample times its size and reads it back
+// into o.bigPixels.
+static void drawBigScene(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
+                         const FigureStyle &style, int width, int height)
 {
     if (!makeCurrent(o)) {
         throw Failure("cannot make the offscreen OpenGL context current");
@@ -311,8 +313,14 @@ void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureL
     glReadPixels(0, 0, bigWidth, bigHeight, GL_BGRA, GL_UNSIGNED_BYTE, big.data());
     glPopClientAttrib();
     useFramebuffer(o.viewerFramebuffer);
+}
+
+void drawFigureSurface(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
+                       const FigureStyle &style, int width, int height, std::vector<unsigned char> &argb)
+{
+    drawBigScene(o, surface, layout, style, width, height);
     // Drawn upside down (see drawLikeAWindow): the first row read is the top.
-    averageDown(big, o.sample, width, height, argb);
+    averageDown(o.bigPixels, o.sample, width, height, argb);
 }
 
 void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLayout &layout,
@@ -324,9 +332,23 @@ void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLay
                       " pixels cannot be drawn in an offscreen context of " + std::to_string(o.width) + "x" +
                       std::to_string(o.height));
     }
-    std::vector<unsigned char> argb;
-    drawFigureSurface(o, surface, layout, style, width, height, argb);
-    finishFigureFrame(std::move(argb), layout, style, frame);
+    if (!o.frames) {
+        std::vector<unsigned char> argb;
+        drawFigureSurface(o, surface, layout, style, width, height, argb);
+        finishFigureFrame(std::move(argb), layout, style, frame);
+        return;
+    }
+    // An animation's frame: only the drawing and its read-back here; the
+    // writing thread averages it down and adds the text while the driver
+    // draws the next.
+    drawBigScene(o, surface, layout, style, width, height);
+    frame.drawn.swap(o.bigPixels);
+    frame.finish = [sample = o.sample, layout, style](Frame &f) {
+        std::vector<unsigned char> argb;
+        averageDown(f.drawn, sample, layout.width, layout.height, argb);
+        std::vector<unsigned char>().swap(f.drawn);
+        finishFigureFrame(std::move(argb), layout, style, f);
+    };
 }
 
 void finishFigureFrame(std::vector<unsigned char> argb, const FigureLayout &layout, const FigureStyle &style,

@@ -8,6 +8,7 @@
 // state it relies on in full, so other drawing may share the context.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "figure/layout.h"
@@ -21,6 +22,11 @@ struct Frame {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
+    // An animation's figure frame as drawn, and what is left to make rgb
+    // of it (averaging, text, colour bar), for the thread that writes the
+    // frame to do while the next is drawn; empty once done.
+    std::vector<unsigned char> drawn;
+    std::function<void(Frame &)> finish;
 };
 
 // Largest width or height accepted.

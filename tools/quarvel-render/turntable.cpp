@@ -92,7 +92,7 @@ struct FrameWriter {
     OutputKind kind = OutputKind::Gif;
     std::mutex lock;
     std::condition_variable changed;
-    const Frame *frame = nullptr;  // handed over, not yet written
+    Frame *frame = nullptr;  // handed over, not yet written
     int index = 0;
     bool ok = true, closing = false;
     std::exception_ptr failure;  // the first a frame's writing threw
@@ -107,12 +107,15 @@ static void writeHandedFrames(FrameWriter &w)
         if (!w.frame) {
             return;
         }
-        const Frame &frame = *w.frame;
+        Frame &frame = *w.frame;
         const int index = w.index;
         hold.unlock();
         bool ok = false;
         std::exception_ptr failure;
         try {
+            if (frame.finish) {
+                std::exchange(frame.finish, nullptr)(frame);
+            }
             ok = writeOne(w.kind, index, frame);
         } catch (...) {
             failure = std::current_exception();
@@ -139,7 +142,7 @@ static bool writtenSoFar(FrameWriter &w)
     return w.ok;
 }
 
-static void handOver(FrameWriter &w, int index, const Frame &frame)
+static void handOver(FrameWriter &w, int index, Frame &frame)
 {
     std::lock_guard<std::mutex> hold(w.lock);
     w.frame = &frame;
