@@ -882,3 +882,21 @@ TEST(ToolOutput, AnUnfinishedOutputLeavesNothing)
 }
 
 }  // namespace
+
+// Arrays of 4 MiB and more live in mappings of their own: growing,
+// copying and shrinking one must keep every value and free what it maps
+// (a wrong length would unmap a neighbour, which the next use trips on).
+TEST(ValueArrays, LargeOnesKeepTheirValuesThroughGrowthCopiesAndShrinking)
+{
+    const size_t large = std::min(bigBlock, size_t{4} << 20) / sizeof(double) + 3;  // ASan: no mappings
+    Values v(large);
+    for (size_t i = 0; i < large; ++i) v[i] = double(i);
+    Values copy = v;
+    v.resize(3 * large);  // a larger mapping, the old one freed
+    for (size_t i = large; i < v.size(); ++i) v[i] = -1;
+    copy.resize(10);
+    copy.shrink_to_fit();  // from a mapping to the ordinary heap
+    for (size_t i = 0; i < large; ++i) ASSERT_EQ(v[i], double(i));
+    EXPECT_EQ(copy[9], 9.0);
+    EXPECT_EQ(v.back(), -1.0);
+}
