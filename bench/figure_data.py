@@ -5,6 +5,7 @@ a netCDF grid through xyz2grd.
 
     figure_data.py DEM.png OUT.dat [OUT.nc]     (/usr/bin/python3: numpy, PIL)
 """
+import os
 import subprocess
 import sys
 
@@ -18,5 +19,7 @@ with open(sys.argv[2], "w") as f:
     for c in range(w):
         f.write("".join("%d %d %d\n" % (c, y, v) for y, v in zip(rows, z[:, c])) + "\n")
 if len(sys.argv) > 3:
-    subprocess.run(["gmt", "xyz2grd", sys.argv[2], "-G" + sys.argv[3], "-R0/%d/0/%d" % (w - 1, h - 1), "-I1"],
-                   check=True)
+    # Run beside the grid it writes: GMT leaves a gmt.history where it runs.
+    grid = os.path.abspath(sys.argv[3])
+    subprocess.run(["gmt", "xyz2grd", os.path.abspath(sys.argv[2]), "-G" + grid, "-R0/%d/0/%d" % (w - 1, h - 1), "-I1"],
+                   check=True, cwd=os.path.dirname(grid))
