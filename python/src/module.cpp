@@ -133,12 +133,7 @@ static MeshPointer meshOf(const Source &source, const RenderOptions &o, float &s
     }
     ImportRequest request = o.import;
     request.convert.viewerNotes = false;  // as for a file
-    std::string text = meshTextOf(gridOf(source, request, notes));
-    FILE *stream = fmemopen(&text[0], text.size(), "rb");
-    if (!stream) {
-        throw std::bad_alloc();
-    }
-    return MeshPointer(readMeshStream(stream, arrayName, o.reverse, &scale));
+    return MeshPointer(meshOfGrid(gridOf(source, request, notes), arrayName, o.reverse, &scale));
 }
 
 struct CloseOffscreen {
@@ -467,23 +462,8 @@ static py::bytes pngBytes(const PictureArray &rgb)
     std::string bytes;
     {
         py::gil_scoped_release unlocked;
-        char *buffer = nullptr;
-        size_t size = 0;
-        struct Free {
-            char *&buffer;
-            ~Free() { std::free(buffer); }
-        } freeing{buffer};
-        FILE *stream = open_memstream(&buffer, &size);
-        if (!stream) {
-            throw std::bad_alloc();
-        }
-        std::unique_ptr<FILE, CloseFile> closing(stream);
-        {
-            std::lock_guard<std::mutex> lock(drawing);
-            writePng("picture", stream, frame);
-        }
-        closing.reset();
-        bytes.assign(buffer, size);
+        std::lock_guard<std::mutex> lock(drawing);
+        bytes = writtenToMemory([&frame](FILE *stream) { writePng("picture", stream, frame); });
     }
     return py::bytes(bytes);
 }

@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <unistd.h>
 
 // The temporary files being written, where a signal handler may read
@@ -137,4 +139,33 @@ void abandonOutput(Output &out)
         unlink(out.temporary.c_str());
         out.temporary.clear();
     }
+}
+
+std::string writtenToMemory(const std::function<void(FILE *)> &write)
+{
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *stream = open_memstream(&buffer, &size);
+    if (!stream) {
+        throw std::bad_alloc();
+    }
+    struct Close {
+        FILE *stream;
+        char *&buffer;
+        ~Close()
+        {
+            if (stream) {
+                std::fclose(stream);
+            }
+            std::free(buffer);
+        }
+    } closing{stream, buffer};
+    write(stream);
+    const bool failed = std::ferror(stream) != 0;
+    const bool closed = std::fclose(stream) == 0;
+    closing.stream = nullptr;
+    if (failed || !closed) {
+        throw std::bad_alloc();
+    }
+    return std::string(buffer, size);
 }

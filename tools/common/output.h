@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "base/safe_save.h"
@@ -53,3 +54,7 @@ void abandonOutput(Output &out);
 // Removes the temporary file of every output not yet committed; safe in a
 // signal handler (see removeOutputOnSignals in common/fail.h).
 void removeUnfinishedOutputs();
+
+// What write puts on a stream, as bytes in memory.  Throws std::bad_alloc
+// when the memory stream cannot be made or a write to it failed.
+std::string writtenToMemory(const std::function<void(FILE *)> &write);

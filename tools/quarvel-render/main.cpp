@@ -29,7 +29,6 @@
 #include "figure/box.h"
 #include "figure/layout.h"
 #include "figure/surface.h"
-#include "quarvel-import/samples.h"
 #include "quarvel-render/figure_input.h"
 #include "quarvel-render/grid_density.h"
 #include "quarvel-render/image_files.h"

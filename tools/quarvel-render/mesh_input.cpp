@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "base/failure.h"
 #include "common/grid_text.h"
+#include "common/output.h"
 #include "common/quote.h"
 #include "mesh/mesh_file.h"
 #include "mesh/prepare_while_reading.h"
@@ -74,25 +74,17 @@ struct CloseFile {
 
 std::string meshTextOf(const Grid &grid)
 {
-    char *buffer = nullptr;
-    size_t size = 0;
-    FILE *stream = open_memstream(&buffer, &size);
-    if (!stream) {
+    return writtenToMemory([&grid](FILE *stream) { writeGrid(stream, grid); });
+}
+
+Mesh *meshOfGrid(const Grid &grid, const std::string &name, bool reverse, float *scale)
+{
+    std::string text = meshTextOf(grid);
+    FILE *memory = fmemopen(&text[0], text.size(), "rb");
+    if (!memory) {
         throw std::bad_alloc();
     }
-    struct Free {
-        char *&buffer;
-        ~Free() { std::free(buffer); }
-    } freeing{buffer};
-    std::unique_ptr<FILE, CloseFile> closing(stream);
-    writeGrid(stream, grid);
-    const bool failed = std::ferror(stream) != 0;
-    closing.reset();
-    std::string text(buffer, size);
-    if (failed) {
-        throw std::bad_alloc();
-    }
-    return text;
+    return readMeshStream(memory, name, reverse, scale);
 }
 
 Mesh *readAnyMesh(const std::string &path, const ImportRequest &request, bool reverse, float *scale,
@@ -119,10 +111,5 @@ Mesh *readAnyMesh(const std::string &path, const ImportRequest &request, bool re
     }
     ImportRequest viewer = request;
     viewer.convert.viewerNotes = false;  // the picture's own note says what the viewer would show
-    std::string text = meshTextOf(importGrid(stream.get(), path, viewer, notes));
-    FILE *memory = fmemopen(&text[0], text.size(), "rb");
-    if (!memory) {
-        throw std::bad_alloc();
-    }
-    return readMeshStream(memory, path, reverse, scale);
+    return meshOfGrid(importGrid(stream.get(), path, viewer, notes), path, reverse, scale);
 }

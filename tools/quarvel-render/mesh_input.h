@@ -28,6 +28,10 @@ bool namedMesh(const std::string &path);
 // The mesh text quarvel-import writes for grid.
 std::string meshTextOf(const Grid &grid);
 
+// The viewer's mesh of grid: its mesh text read as the viewer reads it,
+// named name in messages.
+Mesh *meshOfGrid(const Grid &grid, const std::string &name, bool reverse, float *scale);
+
 // The viewer's mesh of path: mesh text (standard input, a .mesh file or
 // one that starts with the header) read as readMeshFile reads it, any
 // other file quarvel-import reads first made into the mesh text it

@@ -130,20 +130,19 @@ static bool parseFigureOption(const std::string &arg, int &i, int argc, char **a
 }
 
 // One of quarvel-import's options, taken as it takes them (--every N or
-// --every=N); false for any other.  *name is the option's name.
-static bool parseImport(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o,
-                        std::string *name)
+// --every=N); false for any other.
+static bool parseImport(const std::string &arg, int &i, int argc, char **argv, RenderOptions &o)
 {
     const size_t equals = arg.find('=');
-    *name = arg.substr(0, equals);
-    if (!isImportOption(*name)) {
+    const std::string name = arg.substr(0, equals);
+    if (!isImportOption(name)) {
         return false;
     }
-    const bool takesValue = importOptionTakesValue(*name);
+    const bool takesValue = importOptionTakesValue(name);
     const bool hasValue = equals != std::string::npos;
     const std::string value = hasValue ? arg.substr(equals + 1) : takesValue ? argumentOf(i, argc, argv) : "";
     try {
-        parseImportOption(*name, hasValue || takesValue, value, o.import);
+        parseImportOption(name, hasValue || takesValue, value, o.import);
     } catch (const Failure &failure) {
         fail(tool, failure.what());
     }
@@ -203,7 +202,6 @@ RenderOptions parseRenderOptions(int argc, char **argv)
     bool frameLabelGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        std::string importName;
         if (optionsEnded || arg == "-" || arg[0] != '-') {
             positional.push_back(arg);
         } else if (arg == "--") {
@@ -228,7 +226,8 @@ RenderOptions parseRenderOptions(int argc, char **argv)
             if (figureOption.empty()) {
                 figureOption = arg;
             }
-        } else if (parseImport(arg, i, argc, argv, o, &importName)) {
+        } else if (parseImport(arg, i, argc, argv, o)) {
+            // taken as quarvel-import takes it
         } else if (arg == "--dpi") {
             o.dpi = parseCount("--dpi", argumentOf(i, argc, argv), 10, 2400);
             o.dpiGiven = true;

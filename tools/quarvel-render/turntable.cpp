@@ -2,13 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
-#include <string>
 #include <unistd.h>
 
 #include "base/failure.h"
@@ -185,10 +185,6 @@ static void writeFrames(const char *tool, const std::string &path, const RenderO
     FrameWriter writer;
     writer.kind = kind;
     writer.thread = std::thread(writeHandedFrames, std::ref(writer));
-    struct Stop {
-        FrameWriter &writer;
-        ~Stop() { stopWriter(writer); }
-    } stopping{writer};
     try {
         for (int i = 0; ok && i < frames; ++i) {
             Frame &frame = drawn[i % 2];
