@@ -3,6 +3,7 @@
 // off the colours the palette holds exactly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <vector>
@@ -115,6 +116,54 @@ TEST(GifPalette, DitherSparesExactColours)
         EXPECT_NEAR(mean[1], c.g, 2.0);
         EXPECT_NEAR(mean[2], c.b, 2.0);
     }
+}
+
+TEST(GifPalette, NearestEntryIsTheClosestFirstOfEquals)
+{
+    // Undithered, every colour goes to the entry nearest its 6-bit cell's
+    // centre, the lowest of equally near ones: a palette with repeated
+    // greens and equal entries, and colours all over the cube.
+    Pixels first = ramp();
+    for (int i = 0; i < 2000; ++i) {
+        first.insert(first.end(), {(unsigned char)(i * 37), (unsigned char)(i % 3 * 64), (unsigned char)(i * 11)});
+    }
+    GifPalette palette = makeGifPalette(first.data(), first.size() / 3);
+    std::fill(std::begin(palette.dither), std::end(palette.dither), 0);
+    Pixels colours;
+    for (int i = 0; i < 64 * 64; ++i) {
+        colours.insert(colours.end(), {(unsigned char)(i * 97 % 256), (unsigned char)(i * 13 % 256),
+                                       (unsigned char)(i * 251 % 256)});
+    }
+    std::vector<unsigned char> indices(64);
+    for (int y = 0; y < 64; ++y) {
+        mapGifRow(palette, &colours[y * 64 * 3], 64, y, indices.data());
+        for (int x = 0; x < 64; ++x) {
+            const unsigned char *p = &colours[(y * 64 + x) * 3];
+            long best = -1;
+            size_t bestEntry = 0;
+            for (size_t e = 0; e < palette.rgb.size() / 3; ++e) {
+                long d = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const long delta = 2 * palette.rgb[3 * e + c] - ((p[c] & ~3) * 2 + 3);  // half levels
+                    d += delta * delta;
+                }
+                if (best < 0 || d < best) {
+                    best = d;
+                    bestEntry = e;
+                }
+            }
+            const bool exact = std::equal(p, p + 3, &palette.rgb[3 * size_t(indices[x])]);
+            EXPECT_TRUE(exact || indices[x] == bestEntry) << x << "," << y;
+        }
+    }
+    // Three entries equally near the cell of 100, 100, 100 (its centre at
+    // 101.5 each way): the first, whatever the order of the search.
+    const Pixels three = {101, 101, 104, 101, 104, 101, 104, 101, 101};
+    GifPalette tie = makeGifPalette(three.data(), 3);
+    std::fill(std::begin(tie.dither), std::end(tie.dither), 0);
+    const Pixels grey = {100, 100, 100};
+    mapGifRow(tie, grey.data(), 1, 0, indices.data());
+    EXPECT_EQ(indices[0], 0);
 }
 
 }  // namespace

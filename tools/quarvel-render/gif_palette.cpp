@@ -77,23 +77,28 @@ static bool collectExact(const unsigned char *rgb, std::size_t pixels, std::uint
 static std::vector<Cell> histogram(const unsigned char *rgb, std::size_t pixels)
 {
     // 8 MiB, kept for the thread's next frame rather than made and cleared
-    // for every frame: only the cells met are cleared after use.
+    // for every frame; the cells met are listed as they are met, and only
+    // those are read and cleared after use.
     thread_local std::vector<Cell> dense(cellCount, Cell{0, 0, {0, 0, 0}});
+    std::vector<std::uint32_t> met;
     for (std::size_t i = 0; i < pixels; ++i) {
         const unsigned char *p = rgb + 3 * i;
-        Cell &cell = dense[cellOf(p[0], p[1], p[2])];
-        ++cell.count;
+        const std::uint32_t index = cellOf(p[0], p[1], p[2]);
+        Cell &cell = dense[index];
+        if (cell.count++ == 0) {
+            met.push_back(index);
+        }
         cell.sum[0] += p[0];
         cell.sum[1] += p[1];
         cell.sum[2] += p[2];
     }
+    // In no particular order: the first cut sorts them.
     std::vector<Cell> cells;
-    for (std::uint32_t i = 0; i < cellCount; ++i) {
-        if (dense[i].count) {
-            dense[i].index = i;
-            cells.push_back(dense[i]);
-            dense[i] = Cell{0, 0, {0, 0, 0}};
-        }
+    cells.reserve(met.size());
+    for (std::uint32_t index : met) {
+        dense[index].index = index;
+        cells.push_back(dense[index]);
+        dense[index] = Cell{0, 0, {0, 0, 0}};
     }
     return cells;
 }
@@ -227,6 +232,12 @@ GifPalette makeGifPalette(const unsigned char *rgb, std::size_t pixels)
             palette.exactEntry[slot] = static_cast<std::int16_t>(i);
         }
     }
+    palette.byGreen.resize(palette.rgb.size() / 3);
+    for (std::size_t i = 0; i < palette.byGreen.size(); ++i) {
+        palette.byGreen[i] = static_cast<unsigned char>(i);
+    }
+    std::stable_sort(palette.byGreen.begin(), palette.byGreen.end(),
+                     [&](unsigned char a, unsigned char b) { return palette.rgb[3 * a + 1] < palette.rgb[3 * b + 1]; });
     palette.nearest.assign(cellCount, -1);
     // Bayer's 8 x 8 order, spread over one palette step around zero.
     const double step = paletteStep(palette.rgb);
@@ -243,28 +254,53 @@ GifPalette makeGifPalette(const unsigned char *rgb, std::size_t pixels)
     return palette;
 }
 
+// The entry nearest the cell's centre, the first of equals.  Entries are
+// met in order of their distance in green from the centre, outward both
+// ways, and a side is done once green alone puts it farther than the best:
+// a few dozen entries looked at, not all 256.
 static std::int16_t nearestEntry(const GifPalette &palette, std::uint32_t cell)
 {
-    // Against the cell's centre, in units of half a level.
+    // The centre, in units of half a level.
     const int shift = 8 - cellBits;
     int centre[3];
     for (int c = 0; c < 3; ++c) {
         centre[c] = (coordinate(cell, c) << (shift + 1)) + (1 << shift) - 1;
     }
-    int best = 0;
-    long bestDistance = -1;
-    for (std::size_t i = 0; i < palette.rgb.size() / 3; ++i) {
+    const unsigned char *rgb = palette.rgb.data();
+    const std::vector<unsigned char> &order = palette.byGreen;
+    auto greenGap = [&](std::size_t k) { return 2 * rgb[3 * order[k] + 1] - centre[1]; };
+    long best = -1;
+    int bestEntry = 0;
+    auto consider = [&](int entry) {
         long d = 0;
         for (int c = 0; c < 3; ++c) {
-            const long delta = 2 * palette.rgb[3 * i + c] - centre[c];
+            const long delta = 2 * rgb[3 * entry + c] - centre[c];
             d += delta * delta;
         }
-        if (bestDistance < 0 || d < bestDistance) {
-            bestDistance = d;
-            best = int(i);
+        if (best < 0 || d < best || (d == best && entry < bestEntry)) {
+            best = d;
+            bestEntry = entry;
+        }
+    };
+    std::size_t up = std::size_t(std::partition_point(order.begin(), order.end(), [&](unsigned char entry) {
+                         return 2 * rgb[3 * entry + 1] < centre[1];
+                     }) - order.begin());
+    std::size_t down = up;  // entries below down, from down - 1 on, are still to see
+    while (true) {
+        const long gapUp = up < order.size() ? long(greenGap(up)) : -1;
+        const long gapDown = down > 0 ? long(-greenGap(down - 1)) : -1;
+        const bool upOpen = gapUp >= 0 && (best < 0 || gapUp * gapUp <= best);
+        const bool downOpen = gapDown >= 0 && (best < 0 || gapDown * gapDown <= best);
+        if (!upOpen && !downOpen) {
+            break;
+        }
+        if (upOpen && (!downOpen || gapUp <= gapDown)) {
+            consider(order[up++]);
+        } else {
+            consider(order[--down]);
         }
     }
-    return static_cast<std::int16_t>(best);
+    return static_cast<std::int16_t>(bestEntry);
 }
 
 void mapGifRow(GifPalette &palette, const unsigned char *rgb, int width, int y, unsigned char *indices)

@@ -18,6 +18,7 @@ struct GifPalette {
     std::uint32_t exactKey[gifExactSlots];  // 0xRRGGBB of each entry, or emptySlot
     std::int16_t exactEntry[gifExactSlots];
     std::vector<std::int16_t> nearest;  // per histogram cell: entry, or -1 until met
+    std::vector<unsigned char> byGreen;  // entries in increasing order of green
     int dither[64];  // 8 x 8 Bayer offsets, added to all three channels
 };
 
