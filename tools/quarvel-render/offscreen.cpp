@@ -32,7 +32,7 @@ struct Offscreen {
     int sample = 0;
     int mostSamples = 3;                   // each way, see drawFiguresAsFrames
     bool frames = false;                   // figures are an animation's frames
-    std::vector<unsigned char> bigPixels;  // the figure as read back, kept for the next
+    ReadBack bigPixels;  // the figure as read back, kept for the next
 };
 
 // The viewer's window on Mesa has a 32-bit depth buffer (OSMesa's own
@@ -203,13 +203,36 @@ static int samplesFor(int width, int height, int most)
     return 1;
 }
 
+// 2 x 2, an animation's frames: each block's four samples summed at once,
+// rounded as the table would.
+static void averageDownByTwo(const ReadBack &big, int width, int height,
+                             std::vector<unsigned char> &argb)
+{
+    const size_t bigRow = static_cast<size_t>(width) * 8;
+    argb.resize(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *a = &big[static_cast<size_t>(2 * y) * bigRow], *b = a + bigRow;
+        unsigned char *out = &argb[static_cast<size_t>(y) * width * 4];
+        for (int x = 0; x < width; ++x, a += 8, b += 8, out += 4) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] = static_cast<unsigned char>((a[c] + a[4 + c] + b[c] + b[4 + c] + 2) >> 2);
+            }
+            out[3] = 0xFF;
+        }
+    }
+}
+
 // Averages sample x sample blocks of the big picture (BGRA, as the driver
 // keeps it, top row first) into cairo's ARGB32 pixels: the rows of a block
 // summed first, along whole rows, then each block's columns; each sum
 // rounded to the nearest through a table, not a division per channel.
-static void averageDown(const std::vector<unsigned char> &big, int sample, int width, int height,
+static void averageDown(const ReadBack &big, int sample, int width, int height,
                         std::vector<unsigned char> &argb)
 {
+    if (sample == 2) {
+        averageDownByTwo(big, width, height, argb);
+        return;
+    }
     const size_t bigRow = static_cast<size_t>(width) * sample * 4;
     const unsigned share = static_cast<unsigned>(sample * sample);
     std::vector<uint32_t> nearest(255 * share + 1);
@@ -305,7 +328,7 @@ static void drawBigScene(Offscreen &o, const FigureSurface &surface, const Figur
     useFigureFramebuffer(o, width, height);
     const int bigWidth = width * o.sample, bigHeight = height * o.sample;
     drawFigureScene(surface, layout, style.background, bigWidth, bigHeight, o.frames);
-    std::vector<unsigned char> &big = o.bigPixels;
+    ReadBack &big = o.bigPixels;
     big.resize(static_cast<size_t>(bigWidth) * bigHeight * 4);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -346,7 +369,7 @@ void drawFigureFrame(Offscreen &o, const FigureSurface &surface, const FigureLay
     frame.finish = [sample = o.sample, layout, style](Frame &f) {
         std::vector<unsigned char> argb;
         averageDown(f.drawn, sample, layout.width, layout.height, argb);
-        std::vector<unsigned char>().swap(f.drawn);
+        ReadBack().swap(f.drawn);
         finishFigureFrame(std::move(argb), layout, style, f);
     };
 }

@@ -9,12 +9,41 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "figure/layout.h"
 #include "figure/surface.h"
 #include "mesh/mesh.h"
 #include "scene/view_state.h"
+
+// Bytes that the driver's read-back overwrites whole: a vector that leaves
+// them as they come, not cleared first (for a large frame, a clearing the
+// size of the picture, once a frame, in the drawing thread).
+template <class T>
+struct Uncleared : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = Uncleared<U>;
+    };
+    Uncleared() = default;
+    template <class U>
+    Uncleared(const Uncleared<U> &) noexcept
+    {
+    }
+    template <class U>
+    void construct(U *) noexcept
+    {
+    }
+    template <class U, class... Args>
+    void construct(U *at, Args &&...args)
+    {
+        ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...);
+    }
+};
+using ReadBack = std::vector<unsigned char, Uncleared<unsigned char>>;
 
 // One picture: width x height pixels of red, green, blue, bottom row first,
 // rows not padded (what glReadPixels gives with a pack alignment of 1).
@@ -25,7 +54,7 @@ struct Frame {
     // An animation's figure frame as drawn, and what is left to make rgb
     // of it (averaging, text, colour bar), for the thread that writes the
     // frame to do while the next is drawn; empty once done.
-    std::vector<unsigned char> drawn;
+    ReadBack drawn;
     std::function<void(Frame &)> finish;
 };
 
