@@ -372,16 +372,16 @@ static std::vector<std::string> series(const py::list &data, const std::vector<s
     py::gil_scoped_release unlocked;
     std::lock_guard<std::mutex> lock(drawing);
     if (isFigure) {
-        makeFigureSeries(tool, o, names, [&](size_t i, bool again) {
-            std::vector<std::string> said;
-            FigureData figureData = figureDataOfSource(sources[i], o.import, said);
-            for (const std::string &note : again ? std::vector<std::string>() : said) {
-                if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
-                    notes.push_back(note);
+        makeFigureSeries(
+            tool, o, names,
+            [&](size_t i, std::vector<std::string> &said) { return figureDataOfSource(sources[i], o.import, said); },
+            [&](size_t, const std::vector<std::string> &said, bool) {
+                for (const std::string &note : said) {
+                    if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
+                        notes.push_back(note);
+                    }
                 }
-            }
-            return figureData;
-        });
+            });
     } else {
         makeViewerSeries(tool, o, sources.size(), [&](size_t i, float &scale) {
             std::vector<std::string> said;

@@ -106,6 +106,18 @@ class SeriesTest(unittest.TestCase):
                 self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1), r.stderr)
                 self.assertIn(message, r.stderr)
                 self.assertEqual(set(os.listdir(self.dir)), before)
+        # The inputs are read a few at once: of several bad ones, the first
+        # in order is told, after the notes of the inputs before it.
+        (self.dir / "n.csv").write_text(",0,1\n0,1,2\n1,3,4\n")
+        many = [str(self.dir / "n.csv")] + [good[i % 2] for i in range(30)]
+        many[9:9] = [str(self.dir / "b.mesh")]
+        many[20:20] = [str(self.dir / "b.npy")]
+        r = self.series("--figure", *many, out="s.gif")
+        lines = r.stderr.decode().splitlines()
+        self.assertEqual((r.returncode, len(lines)), (1, 2), lines)
+        self.assertIn("n.csv:1: a header line", lines[0])
+        self.assertIn("b.mesh: not in 'x y z' format.", lines[1])
+        self.assertFalse((self.dir / "s.gif").exists())
 
     def test_refusals(self):
         a, b = self.inputs(**{"a.mesh": flat(0.0), "b.mesh": flat(1.0)})

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "base/failure.h"
 #include "common/quote.h"
@@ -94,8 +95,13 @@ static FigureData figureOfMesh(FILE *stream, const std::string &path)
     struct Free {
         void operator()(Mesh *m) const { freeMesh(m); }
     };
+    // The viewer's reader keeps its place in the input in globals: one
+    // mesh is read at a time, whatever the threads reading.
+    static std::mutex oneAtATime;
     float scale = 1.0f;
+    std::unique_lock<std::mutex> hold(oneAtATime);
     std::unique_ptr<Mesh, Free> mesh(readMeshStream(stream, path, false, &scale));
+    hold.unlock();
     return figureDataOf(*mesh);
 }
 

@@ -165,20 +165,14 @@ static void renderFigure(const RenderOptions &options)
     writeStills(options.outputs, frame, &page);
 }
 
-// Standard input, read once and kept: a series reads each input twice.
+// Standard input, read once and kept: a series reads each input twice,
+// and its first pass from more than one thread.
 static std::string &standardInput()
 {
-    static bool read = false;
-    static std::string bytes;
-    if (!read) {
-        bytes = readStandardInput();
-        read = true;
-    }
+    static std::string bytes = readStandardInput();
     return bytes;
 }
 
-// Each input's frame, one at a time; a note said for one input is not
-// said again for the next.
 // What reading a series' inputs found worth telling: a note is said for
 // the first input it comes with; other inputs with the same note (their
 // own name aside) are counted and said in one line at the end, so a
@@ -246,13 +240,19 @@ static void renderSeries(const RenderOptions &options)
             });
         });
     } else {
-        makeFigureSeries(tool, options, options.inputs, [&](size_t i, bool) {
-            const std::string &path = options.inputs[i];
-            return reading(path, [&](std::vector<std::string> &notes) {
+        makeFigureSeries(
+            tool, options, options.inputs,
+            [&](size_t i, std::vector<std::string> &notes) {
+                const std::string &path = options.inputs[i];
                 return path == "-" ? readFigureBytes(standardInput(), path, options.import, notes)
                                    : readFigureData(path, options.import, notes);
+            },
+            [&](size_t i, const std::vector<std::string> &notes, bool failed) {
+                said.say(options.inputs[i], notes);
+                if (failed) {
+                    said.sayRepeats();
+                }
             });
-        });
     }
     said.sayRepeats();
 }

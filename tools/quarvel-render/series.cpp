@@ -1,8 +1,12 @@
 #include "quarvel-render/series.h"
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
 #include <future>
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "base/failure.h"
 #include "common/quote.h"
@@ -48,22 +52,75 @@ static OutputKind seriesOutput(const std::string &path)
     }
 }
 
-static SeriesShape shapeOf(size_t count, const RenderOptions &options, const ReadFigureInput &read)
+// What the first pass found of one input.
+struct InputShape {
+    FigureExtents extents;
+    bool folds = false;
+    std::vector<std::string> notes;
+    std::exception_ptr failure;
+};
+
+// Reads inputs from next on, each by the first thread to come to it,
+// until none is left or one before it failed.
+static void readShapes(const RenderOptions &options, const ReadFigureInput &read, std::vector<InputShape> &found,
+                       FigureData &first, std::atomic<size_t> &next, std::atomic<size_t> &failedAt)
 {
-    SeriesShape shape;
-    for (size_t i = 0; i < count; ++i) {
-        FigureData data = read(i, false);
-        includeExtents(shape.extents, figureExtents(data));
-        shape.folds = shape.folds || (!options.reliefGiven && foldsOver(data));
-        if (i == 0) {
-            data.x.clear();
-            data.y.clear();
-            data.z.clear();
-            data.x.shrink_to_fit();
-            data.y.shrink_to_fit();
-            data.z.shrink_to_fit();
-            shape.first = std::move(data);
+    for (size_t i = next++; i < failedAt.load(); i = next++) {
+        InputShape &f = found[i];
+        try {
+            FigureData data = read(i, f.notes);
+            f.extents = figureExtents(data);
+            f.folds = !options.reliefGiven && foldsOver(data);
+            if (i == 0) {
+                data.x = data.y = data.z = std::vector<double>();
+                first = std::move(data);
+            }
+        } catch (...) {
+            f.failure = std::current_exception();
+            size_t seen = failedAt.load();
+            while (i < seen && !failedAt.compare_exchange_weak(seen, i)) {
+            }
         }
+    }
+}
+
+// The first pass: the inputs' ranges together.  It reads a few inputs at
+// once, as it does little but read and the drawing waits for it; each
+// input's notes are told, and the first failure thrown, in input order.
+static SeriesShape shapeOf(size_t count, const RenderOptions &options, const ReadFigureInput &read,
+                           const TellNotes &tell)
+{
+    std::vector<InputShape> found(count);
+    SeriesShape shape;
+    std::atomic<size_t> next{0}, failedAt{count};
+    const size_t readers = std::min<size_t>({count, 4, std::max(1u, std::thread::hardware_concurrency())});
+    std::vector<std::thread> helpers;
+    struct Join {
+        std::vector<std::thread> &threads;
+        ~Join()
+        {
+            for (std::thread &t : threads) {
+                t.join();
+            }
+        }
+    } join{helpers};
+    for (size_t k = 1; k < readers; ++k) {
+        helpers.emplace_back(readShapes, std::cref(options), std::cref(read), std::ref(found), std::ref(shape.first),
+                             std::ref(next), std::ref(failedAt));
+    }
+    readShapes(options, read, found, shape.first, next, failedAt);
+    for (std::thread &t : helpers) {
+        t.join();
+    }
+    helpers.clear();
+    for (size_t i = 0; i < count; ++i) {
+        const InputShape &f = found[i];
+        tell(i, f.notes, f.failure != nullptr);
+        if (f.failure) {
+            std::rethrow_exception(f.failure);
+        }
+        includeExtents(shape.extents, f.extents);
+        shape.folds = shape.folds || f.folds;
     }
     applyTitles(shape.first, options);
     return shape;
@@ -80,20 +137,26 @@ static FigureBox seriesBox(const SeriesShape &shape, const RenderOptions &option
 }
 
 static FigureSurface surfaceOf(size_t i, const FigureBox &box, const FigureStyle &style,
-                               const ReadFigureInput &read)
+                               const ReadFigureInput &read, const TellNotes &tell)
 {
-    const FigureData data = read(i, true);
-    return prepareSurface(data, box, style);
+    std::vector<std::string> notes;  // told in the first pass
+    try {
+        const FigureData data = read(i, notes);
+        return prepareSurface(data, box, style);
+    } catch (const Failure &) {
+        tell(i, notes, true);  // the input changed since the first pass
+        throw;
+    }
 }
 
 void makeFigureSeries(const char *tool, const RenderOptions &options, const std::vector<std::string> &names,
-                      const ReadFigureInput &read)
+                      const ReadFigureInput &read, const TellNotes &tell)
 {
     const std::string &path = options.outputs.at(0);
     seriesOutput(path);
     const int count = static_cast<int>(names.size());
     try {
-        const SeriesShape shape = shapeOf(names.size(), options, read);
+        const SeriesShape shape = shapeOf(names.size(), options, read, tell);
         const FigureBox box = seriesBox(shape, options);
         FigureStyle style = options.style;
         style.label = options.frameLabel;  // keeps the label's line; each frame fills it
@@ -105,10 +168,10 @@ void makeFigureSeries(const char *tool, const RenderOptions &options, const std:
         // in order.
         std::future<FigureSurface> next;
         auto readNext = [&](int i) {
-            next = std::async(std::launch::async, [&, i] { return surfaceOf(static_cast<size_t>(i), box, style, read); });
+            next = std::async(std::launch::async, [&, i] { return surfaceOf(static_cast<size_t>(i), box, style, read, tell); });
         };
         writeTurntable(tool, path, options, count, [&](int i, Frame &frame) {
-            const FigureSurface surface = i == 0 ? surfaceOf(0, box, style, read) : next.get();
+            const FigureSurface surface = i == 0 ? surfaceOf(0, box, style, read, tell) : next.get();
             if (i + 1 < count) {
                 readNext(i + 1);
             }

@@ -13,9 +13,15 @@
 #include "mesh/mesh.h"
 #include "quarvel-render/options.h"
 
-// Reads input i as a figure's data (throwing a Failure naming it when it
-// cannot); again is set when it was read before (its notes said).
-using ReadFigureInput = std::function<FigureData(size_t i, bool again)>;
+// Reads input i as a figure's data, putting what reading it found worth
+// telling in notes, and throws a Failure naming it when it cannot.  The
+// first pass calls it from a few threads at once, for different inputs.
+using ReadFigureInput = std::function<FigureData(size_t i, std::vector<std::string> &notes)>;
+
+// Tells input i's notes, one call at a time, in the order of the inputs:
+// once for each input the first pass read, and once more for an input
+// that fails later (failed: the series ends with its failure).
+using TellNotes = std::function<void(size_t i, const std::vector<std::string> &notes, bool failed)>;
 
 // Reads input i with the viewer's reader, reversed as options say; the
 // caller frees the mesh.
@@ -27,7 +33,7 @@ using ReadMeshInput = std::function<Mesh *(size_t i, float &scale)>;
 // pass over the inputs, so that the box stays put and a colour means one
 // height in every frame; options.frameLabel, when set, labels each frame.
 void makeFigureSeries(const char *tool, const RenderOptions &options, const std::vector<std::string> &names,
-                      const ReadFigureInput &read);
+                      const ReadFigureInput &read, const TellNotes &tell);
 
 // The viewer's picture of each of count inputs after options' keys.  Into
 // a directory, every input is read once before any frame is written, so
