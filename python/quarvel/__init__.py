@@ -111,7 +111,7 @@ def series(data, path, *, fps=12, figure=True, frame_label=None, **options):
     unless range= is given), frame_label='{n}/{count} {stem}' under the
     title of each ({index} {n} {count} {name} {stem}; {name} of an array
     is 'array'); or with figure=False the viewer's picture of each (keys=,
-    reverse=).  Files are read one at a time, twice for a figure."""
+    reverse=).  Files are read two at a time, twice for a figure."""
     import os
     items = list(data)
     size, keys, reverse, option_list = _drawing_options(options, figure, 'series')

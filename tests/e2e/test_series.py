@@ -106,7 +106,7 @@ class SeriesTest(unittest.TestCase):
                 self.assertEqual((r.returncode, r.stderr.count(b"\n")), (1, 1), r.stderr)
                 self.assertIn(message, r.stderr)
                 self.assertEqual(set(os.listdir(self.dir)), before)
-        # The inputs are read a few at once: of several bad ones, the first
+        # The first pass reads two inputs at once: of several bad ones, the first
         # in order is told, after the notes of the inputs before it.
         (self.dir / "n.csv").write_text(",0,1\n0,1,2\n1,3,4\n")
         many = [str(self.dir / "n.csv")] + [good[i % 2] for i in range(30)]

@@ -6,6 +6,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "base/failure.h"
@@ -84,35 +85,29 @@ static void readShapes(const RenderOptions &options, const ReadFigureInput &read
     }
 }
 
-// The first pass: the inputs' ranges together.  It reads a few inputs at
-// once, as it does little but read and the drawing waits for it; each
-// input's notes are told, and the first failure thrown, in input order.
+// The first pass: the inputs' ranges together.  It reads two inputs at
+// once, as it does little but read and the drawing waits for it (no more:
+// the drawing holds two grids, the one drawn and the next); each input's
+// notes are told, and the first failure thrown, in input order.
 static SeriesShape shapeOf(size_t count, const RenderOptions &options, const ReadFigureInput &read,
                            const TellNotes &tell)
 {
     std::vector<InputShape> found(count);
     SeriesShape shape;
     std::atomic<size_t> next{0}, failedAt{count};
-    const size_t readers = std::min<size_t>({count, 4, std::max(1u, std::thread::hardware_concurrency())});
-    std::vector<std::thread> helpers;
-    struct Join {
-        std::vector<std::thread> &threads;
-        ~Join()
-        {
-            for (std::thread &t : threads) {
-                t.join();
-            }
+    std::thread helper;  // readShapes throws nothing: no guard to join it
+    if (count > 1 && std::thread::hardware_concurrency() != 1) {
+        try {
+            helper = std::thread(readShapes, std::cref(options), std::cref(read), std::ref(found),
+                                 std::ref(shape.first), std::ref(next), std::ref(failedAt));
+        } catch (const std::system_error &) {
+            // No thread to be had: this one reads them all.
         }
-    } join{helpers};
-    for (size_t k = 1; k < readers; ++k) {
-        helpers.emplace_back(readShapes, std::cref(options), std::cref(read), std::ref(found), std::ref(shape.first),
-                             std::ref(next), std::ref(failedAt));
     }
     readShapes(options, read, found, shape.first, next, failedAt);
-    for (std::thread &t : helpers) {
-        t.join();
+    if (helper.joinable()) {
+        helper.join();
     }
-    helpers.clear();
     for (size_t i = 0; i < count; ++i) {
         const InputShape &f = found[i];
         tell(i, f.notes, f.failure != nullptr);
@@ -164,8 +159,7 @@ void makeFigureSeries(const char *tool, const RenderOptions &options, const std:
         std::unique_ptr<Offscreen, CloseOffscreen> offscreen(openOffscreen(style.width, style.height));
         drawFiguresAsFrames(*offscreen);
         // The next input is read and its surface made on a thread of its
-        // own while this one is drawn; inputs are still read one at a time,
-        // in order.
+        // own while this one is drawn: two grids at a time, in order.
         std::future<FigureSurface> next;
         auto readNext = [&](int i) {
             next = std::async(std::launch::async, [&, i] { return surfaceOf(static_cast<size_t>(i), box, style, read, tell); });

@@ -1,8 +1,8 @@
 // Surfaces that change in time: one frame per input, in order, written as
 // a turntable is (.gif, .mp4 or a directory of PNG frames).  Inputs are
-// read one at a time and freed after their frame, so a long series needs
-// the memory of about two grids, and all frames are drawn in one
-// offscreen context.
+// read two at a time and freed after use, so a long series needs the
+// memory of about two grids, and all frames are drawn in one offscreen
+// context.
 #pragma once
 
 #include <functional>
