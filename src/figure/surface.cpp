@@ -21,17 +21,18 @@ static constexpr int colourTableSize = 4096;
 // time, and either the bands between waits for the driver to finish or
 // the most bands it may hold at once.  A still takes large bands and
 // finishes every eighth, the fastest.  An animation's frames wait only
-// for the band three before, so that about 32768 triangles (a few MiB)
-// sit in the driver's bins at most, and the driver is never left idle:
-// a long series' peak then stays where its first frame put it (with a
-// still's bands a 1000-frame series peaked 6 to 10 MiB above a 10-frame
-// one), a few per cent slower than a still's way.
+// for the band two before, so that about 32768 triangles (a few MiB) sit
+// in the driver's bins at most, and the driver is never left idle: a long
+// series' peak then stays where its first frame put it (with a still's
+// bands a 1000-frame series peaked 6 to 10 MiB above a 10-frame one).
+// Smaller bands, more of them in flight, hold no less and take longer:
+// 8192 triangles three at a time, 3% more than these.
 namespace {
 struct Bands {
     int triangles, perFinish, inFlight;
 };
 }  // namespace
-static constexpr Bands stillBands{16384, 8, 0}, frameBands{8192, 0, 3};
+static constexpr Bands stillBands{16384, 8, 0}, frameBands{16384, 0, 2};
 
 // Waits for the oldest band the driver holds, when it holds too many.
 static void limitBandsInFlight(std::deque<GLsync> &fences, size_t most)
