@@ -17,22 +17,18 @@
 // Entries in the colour table: a break falls within 1/4096 of the range.
 static constexpr int colourTableSize = 4096;
 
-// How the surface goes to the driver (see drawSurface): triangles at a
-// time, and either the bands between waits for the driver to finish or
-// the most bands it may hold at once.  A still takes large bands and
-// finishes every eighth, the fastest.  An animation's frames wait only
-// for the band two before, so that about 32768 triangles (a few MiB) sit
-// in the driver's bins at most, and the driver is never left idle: a long
-// series' peak then stays where its first frame put it (with a still's
-// bands a 1000-frame series peaked 6 to 10 MiB above a 10-frame one).
-// Smaller bands, more of them in flight, hold no less and take longer:
-// 8192 triangles three at a time, 3% more than these.
-namespace {
-struct Bands {
-    int triangles, perFinish, inFlight;
-};
-}  // namespace
-static constexpr Bands stillBands{16384, 8, 0}, frameBands{16384, 0, 2};
+// How the surface goes to the driver (see drawSurface): in bands of so
+// many triangles.  A still lets the driver finish every eighth band.  An
+// animation's frames wait only for the band two before (a fence), so that
+// about 32768 triangles (a few MiB) sit in the driver's bins at most and
+// the driver is never left idle: a long series' peak then stays where its
+// first frame put it (with a still's waits a 1000-frame series peaked 6
+// to 10 MiB above a 10-frame one).  Smaller bands, more of them in
+// flight, hold no less and take longer: 8192 triangles three at a time
+// took 3% more.
+static constexpr int trianglesPerBand = 16384;
+static constexpr int stillBandsPerFinish = 8;
+static constexpr size_t frameBandsInFlight = 2;
 
 // Waits for the oldest band the driver holds, when it holds too many.
 static void limitBandsInFlight(std::deque<GLsync> &fences, size_t most)
@@ -240,7 +236,7 @@ static void cellTriangles(const FigureSurface &s, int r0, int r1, std::vector<un
     }
 }
 
-static void drawSurface(const FigureSurface &s, const Bands &bands)
+static void drawSurface(const FigureSurface &s, bool frameOfAnimation)
 {
     if (s.rows < 2 || s.cols < 2) {
         return;
@@ -271,7 +267,7 @@ static void drawSurface(const FigureSurface &s, const Bands &bands)
     std::vector<unsigned> band;
     std::deque<GLsync> fences;
     int sent = 0;
-    const int bandRows = std::max(1, bands.triangles / (2 * std::max(1, s.cols - 1)));
+    const int bandRows = std::max(1, trianglesPerBand / (2 * std::max(1, s.cols - 1)));
     for (int r0 = 0; r0 + 1 < s.rows; r0 += bandRows) {
         const int r1 = std::min(s.rows - 1, r0 + bandRows);
         cellTriangles(s, r0, r1, band);
@@ -280,11 +276,11 @@ static void drawSurface(const FigureSurface &s, const Bands &bands)
             const unsigned last = static_cast<unsigned>(static_cast<size_t>(r1) * s.cols + s.cols - 1);
             glDrawRangeElements(GL_TRIANGLES, first, last, static_cast<GLsizei>(band.size()), GL_UNSIGNED_INT,
                                 band.data());
-            if (bands.inFlight > 0) {
+            if (frameOfAnimation) {
                 fences.push_back(glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0));
                 glFlush();
-                limitBandsInFlight(fences, static_cast<size_t>(bands.inFlight));
-            } else if (++sent % bands.perFinish == 0) {
+                limitBandsInFlight(fences, frameBandsInFlight);
+            } else if (++sent % stillBandsPerFinish == 0) {
                 glFinish();
             } else {
                 glFlush();
@@ -334,7 +330,7 @@ void drawFigureScene(const FigureSurface &surface, const FigureLayout &layout, c
     drawLines(layout.paneEdges, inkOn(background, 0.45));
     glDepthRange(0.0, 0.98);
     setLights();
-    drawSurface(surface, frameOfAnimation ? frameBands : stillBands);
+    drawSurface(surface, frameOfAnimation);
 
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();

@@ -29,7 +29,7 @@ FigureSurface prepareSurface(const FigureData &data, const FigureBox &box, const
 // framebufferWidth x framebufferHeight (a whole multiple of the
 // picture's size: the picture drawn larger, to be averaged down).  Sets
 // all the state it relies on and leaves the context's state as it was.
-// An animation's frames go to the driver in smaller pieces, which keeps
-// its memory level over many frames at a small cost in speed.
+// An animation's frames bound what the driver holds at once, which keeps
+// its memory level over many frames.
 void drawFigureScene(const FigureSurface &surface, const FigureLayout &layout, const float background[3],
                      int framebufferWidth, int framebufferHeight, bool frameOfAnimation = false);

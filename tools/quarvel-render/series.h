@@ -15,7 +15,7 @@
 
 // Reads input i as a figure's data, putting what reading it found worth
 // telling in notes, and throws a Failure naming it when it cannot.  The
-// first pass calls it from a few threads at once, for different inputs.
+// first pass calls it from two threads at once, for different inputs.
 using ReadFigureInput = std::function<FigureData(size_t i, std::vector<std::string> &notes)>;
 
 // Tells input i's notes, one call at a time, in the order of the inputs:
